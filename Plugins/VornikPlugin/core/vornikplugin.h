@@ -1,0 +1,78 @@
+#pragma once
+
+#include "hostrecords.h"
+#include "ifiledownhandle.h"
+#include "iplugin.h"
+#include "ivornik.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class WebManager;
+class LanguageGate;
+
+// The object the host loads: its IPlugin part binds it to the host, its IVornik part drives the
+// feature, and its IFileDownHandle part receives the moded game list from the host's HTTP service.
+class VornikPlugin : public QObject, public IPlugin, public IVornik, public IFileDownHandle
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID "KVL.IBrowser/1.0" FILE "../VornikPlugin.json")
+    Q_INTERFACES(IPlugin IVornik:IBrowser)
+public:
+    VornikPlugin();
+    ~VornikPlugin() override;
+
+    bool event(QEvent* event) override;
+
+    // IPlugin
+    QObject* pluginObject() override;
+    QUuid pluginUuid() const override;
+    void reservedHook(quintptr value) override;
+    bool bindHost(IPluginManager* manager, quintptr reserved) override;
+    bool bindLanguage() override;
+    bool acknowledgeFirst() override;
+    bool bindAccount() override;
+    bool acknowledgeSecond() override;
+
+    // IBrowser
+    void createView(int pageType, const QString& url, QWidget* parent) override;
+    void startDomainTest(int pageType) override;
+    void sendToPage(int pageMask, const QString& event, const QJsonObject& data) override;
+    void realSearch(const QString& query, const QVariant& context) override;
+    void gotoSearch(const QString& query) override;
+    void languageChanged(const QString& code) override;
+    void setViewsVisible(bool visible) override;
+    void modedGameListDocument(const QJsonObject& document) override;
+    bool routeToPage(int pageType, bool force) override;
+    void pushInstalledApps() override;
+    const QString& emptyText() override;
+    void updateOneButtonConfig(int value) override;
+
+    // IVornik
+    void switchToGame(const QString& package, const QString& modId, int from) override;
+    void setupMod(const QString& package, const QString& modId, const QString& modName) override;
+    ModedGameList* modedGameList() override;
+    QString apkUrl(const QString& package, bool wait) override;
+    void addModedGameListListener(QObject* listener) override;
+    bool isAvailable() override;
+
+    // IFileDownHandle
+    void downloadFinished(const HttpDaoRequest& request) override;
+    void downloadProgress(const HttpDaoRequest& request, qint64 received, qint64 total) override;
+    void downloadFailed(const HttpDaoRequest& request) override;
+
+    void requestModedGameList(const QString& country);
+    void parseModedGameList(const QByteArray& reply);
+
+private slots:
+    void onChangeAccountInfo(const ACCOUNTINFO& info);
+
+private:
+    int apkWaitTimeout() const;
+
+    WebManager* webManager = nullptr;
+    QString countryCode;
+    std::shared_ptr<LanguageGate> languageGate;
+};

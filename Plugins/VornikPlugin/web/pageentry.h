@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+class MyWebEngineViewVK;
+class WebBridge;
+class Waitloading;
+
+// One registered page. The view and the spinner belong to the host's container widget, which the
+// host may close at any time, so they are held through guarded pointers.
+struct PageEntry
+{
+    QPointer<MyWebEngineViewVK> view;
+    WebBridge* bridge = nullptr;
+    QPointer<Waitloading> spinner;
+    QString url;
+};

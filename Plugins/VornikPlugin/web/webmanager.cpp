@@ -1,0 +1,50 @@
+#include "webmanager.h"
+
+#include "mywebengineviewvk.h"
+
+#include <QHostInfo>
+#include <QMutex>
+#include <QSemaphore>
+#include <QThreadPool>
+
+WebManager::WebManager(QObject* parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("WebManager"));
+    // The look-up answer comes back through a queued call that names the type.
+    qRegisterMetaType<QHostInfo>("QHostInfo");
+}
+
+WebManager::~WebManager()
+{
+    stopping = true;
+    for (SendInfo& info : sendInfos) {
+        if (!info.semaphore)
+            continue;
+        info.semaphore->release();
+        info.future.waitForFinished();
+        // The worker's pool thread was added for it; give it back now that it has returned.
+        QThreadPool* pool = QThreadPool::globalInstance();
+        pool->setMaxThreadCount(pool->maxThreadCount() - 1);
+        delete info.mutex;
+        delete info.semaphore;
+        info.mutex = nullptr;
+        info.semaphore = nullptr;
+    }
+}
+
+void WebManager::forEachMatchingPage(int pageMask, const std::function<void(int, const PageEntry&)>& action)
+{
+    for (auto it = pages.cbegin(); it != pages.cend(); ++it) {
+        if (it.key() & pageMask)
+            action(it.key(), it.value());
+    }
+}
+
+void WebManager::setViewsVisible(bool visible, int pageMask)
+{
+    forEachMatchingPage(pageMask, [visible](int, const PageEntry& page) {
+        if (page.view)
+            page.view->setVisible(visible);
+    });
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "pageentry.h"
+#include "sendinfo.h"
+
+#include <QHostInfo>
+#include <QJsonObject>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <atomic>
+#include <functional>
+
+class QWebChannel;
+class QWidget;
+struct ACCOUNTINFO;
+
+// The controller of the plug-in's embedded page: builds the view in the host's container, decides
+// between the online and the offline page, answers the page's commands and delivers every message
+// to the page in order from a worker of its own. Lives on the GUI thread; only the delivery
+// workers run elsewhere.
+class WebManager : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kOwnPageType = 8;
+    static constexpr int kWatchdogIntervalMs = 20000;
+
+    explicit WebManager(QObject* parent = nullptr);
+    ~WebManager() override;
+
+    // View set-up
+    void createView(int type, const QString& url, QWidget* parent);
+    void setViewsVisible(bool visible, int pageMask);
+
+    // Loading and the connectivity test
+    void domainTest(int type);
+    void loadOfflinePage();
+
+    // Commands and routing
+    void dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    bool routeToPage(int page, bool force);
+    void gotoSearch(const QString& query);
+    void realSearch(const QString& query, const QVariant& context);
+
+    // Delivery and pushes
+    void sendToPage(int pageMask, const QString& event, const QJsonObject& data);
+    void languageChanged(const QString& code);
+    void updateOneButtonConfig(int value);
+    void pushInstalledApps();
+
+    // Account, configuration and game data
+    static void fillUserToken(QJsonObject& target, const ACCOUNTINFO& info);
+    static void fillRecordFromJson(const QJsonObject& json, int kind, void* record);
+    QJsonObject buildInstalledApps();
+
+private slots:
+    void onLookedUp_Vornik(QHostInfo host);
+    void onTimeOut();
+    void onHtmlData(QString data);
+    void onLoadFinished(bool ok);
+    void onLoadStarted();
+
+private:
+    static void deliveryLoop(WebManager* manager, SendInfo* info);
+
+    void forEachMatchingPage(int pageMask, const std::function<void(int type, const PageEntry& page)>& action);
+    int watchdogInterval() const;
+
+    // Command handlers
+    void handleVmList(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    void handleInstallOrPlay(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    void handleOpenCloudGame(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    void handleOpenStreamGame(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    void handleRealSearchResult(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    void handleUserToken(QJsonObject& reply);
+    void handleLanguage(QJsonObject& reply);
+    void handleHostConfig(QJsonObject& reply);
+    void handleClientConfig(QJsonObject& reply);
+    void handleUserConfig(QJsonObject& reply);
+    void handlePostStats(const QJsonObject& command);
+    void handleWebVersionInfo(const QJsonObject& command);
+    void handleWebLogger(const QJsonObject& command);
+
+    QMap<int, PageEntry> pages;
+    QVariant searchContext;
+    QMap<int, SendInfo> sendInfos;
+    std::atomic<bool> stopping{false};
+    int currentPage = 1;
+    int loadRetriesLeft = 3;
+    QWebChannel* channel = nullptr;
+};

@@ -1,0 +1,100 @@
+#include "webmanager.h"
+
+#include "../data/vorniknames.h"
+#include "webbridge.h"
+
+#include <QDateTime>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+using namespace VornikNames;
+
+void WebManager::sendToPage(int pageMask, const QString& event, const QJsonObject& data)
+{
+    QJsonObject message;
+    message.insert(QStringLiteral("event"), event);
+    message.insert(QStringLiteral("page"), pageMask);
+    message.insert(QStringLiteral("data"), data);
+
+    int deliveryMask = pageMask;
+    if (kForcedEvents.contains(event))
+        deliveryMask |= kOwnPageType;
+
+    for (auto it = pages.cbegin(); it != pages.cend(); ++it) {
+        if (!(it.key() & deliveryMask))
+            continue;
+        SendInfo& info = sendInfos[it.key()];
+        if (!info.future.isRunning()) {
+            // A worker only ends at shutdown; should one have ended anyway, its lock and
+            // semaphore are no longer in use and go before the new ones come.
+            delete info.mutex;
+            delete info.semaphore;
+            info.bridge = it.value().bridge;
+            info.mutex = new QMutex;
+            info.semaphore = new QSemaphore(0);
+            // Each page's worker holds a pool thread for the life of this manager; add one so
+            // the host's own pool work and other pages are not starved.
+            QThreadPool* pool = QThreadPool::globalInstance();
+            pool->setMaxThreadCount(pool->maxThreadCount() + 1);
+            info.future = QtConcurrent::run(pool, &WebManager::deliveryLoop, this, &info);
+        }
+        {
+            QMutexLocker lock(info.mutex);
+            info.queue.append(message);
+        }
+        info.semaphore->release();
+    }
+}
+
+void WebManager::deliveryLoop(WebManager* manager, SendInfo* info)
+{
+    if (!manager || !info)
+        return;
+    info->semaphore->acquire();
+    if (manager->stopping)
+        return;
+    for (;;) {
+        QJsonObject message;
+        bool haveMessage = false;
+        {
+            QMutexLocker lock(info->mutex);
+            if (!info->queue.isEmpty()) {
+                message = info->queue.takeFirst();
+                haveMessage = true;
+            }
+        }
+        if (haveMessage) {
+            message.insert(QStringLiteral("stamp"), QDateTime::currentDateTime().toMSecsSinceEpoch());
+            info->bridge->setProperty("content", QVariant(message));
+        }
+        // The pause keeps the page's pace; the queue stays open to the GUI thread meanwhile.
+        QThread::msleep(10);
+        info->semaphore->acquire();
+        if (manager->stopping)
+            return;
+    }
+}
+
+void WebManager::languageChanged(const QString& code)
+{
+    QJsonObject data;
+    data.insert(QStringLiteral("language"), code);
+    data.insert(QStringLiteral("defaultLanguage"), QStringLiteral("en"));
+    sendToPage(kOwnPageType, kUpdateLanguage, data);
+}
+
+void WebManager::updateOneButtonConfig(int value)
+{
+    QJsonObject data;
+    data.insert(QStringLiteral("one_button_config"), value);
+    sendToPage(kOwnPageType, kUpdateUserConfig, data);
+}
+
+void WebManager::pushInstalledApps()
+{
+    sendToPage(kOwnPageType, kUpdateInstalledAppsNotification, buildInstalledApps());
+}

@@ -1,0 +1,3 @@
+#include "kevent.h"
+
+CountryCodeChangeEvent::~CountryCodeChangeEvent() = default;
