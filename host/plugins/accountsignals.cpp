@@ -1,0 +1,8 @@
+#include "accountsignals.h"
+
+AccountSignals::AccountSignals(QObject* parent)
+    : QObject(parent)
+{
+    // Listeners on other threads get the record through a queued connection.
+    qRegisterMetaType<ACCOUNTINFO>("ACCOUNTINFO");
+}

@@ -1,0 +1,88 @@
+#include "standinsimulatormgr.h"
+
+#include "hostprofile.h"
+
+#include <QTimer>
+
+QUuid StandInSimulatorMgr::uuid()
+{
+    return QUuid(QStringLiteral("{7efbd8f1-de24-5ddc-83c5-24c0b1e0617e}"));
+}
+
+StandInSimulatorMgr::StandInSimulatorMgr(HostProfile* profile, HostCallLog* log, QObject* parent)
+    : StandInPlugin(uuid(), QStringLiteral("ISimulatorMgr"), profile, log, parent)
+{
+}
+
+void StandInSimulatorMgr::setApkAnswerMode(ApkAnswerMode mode)
+{
+    m_apkAnswerMode = mode;
+}
+
+StandInSimulatorMgr::ApkAnswerMode StandInSimulatorMgr::apkAnswerMode() const
+{
+    return m_apkAnswerMode;
+}
+
+void StandInSimulatorMgr::requestApkUrl(const QString& package, std::function<void(const QString&)> callback,
+                                        int reserved, int waiting)
+{
+    record(QStringLiteral("requestApkUrl"), {package, static_cast<bool>(callback), reserved, waiting});
+    if (!callback)
+        return;
+
+    // The address as the profile has it when asked; a package without one gets "".
+    const QString url = profile().apkUrls.value(package);
+    switch (m_apkAnswerMode) {
+    case ApkAnswerMode::Later:
+        // The host looks the address up asynchronously and answers on its GUI thread; the timer
+        // dies with this object, so no answer reaches a caller after the host is gone.
+        QTimer::singleShot(0, this, [callback, url] { callback(url); });
+        break;
+    case ApkAnswerMode::Inside:
+        callback(url);
+        break;
+    case ApkAnswerMode::Never:
+        break;
+    }
+}
+
+QString StandInSimulatorMgr::clientVersion()
+{
+    record(QStringLiteral("clientVersion"));
+    return profile().clientVersion;
+}
+
+QMap<QString, QList<InstalledAppInfo>> StandInSimulatorMgr::installedApps()
+{
+    record(QStringLiteral("installedApps"));
+    QMap<QString, QList<InstalledAppInfo>> apps;
+    for (const HostInstance& instance : qAsConst(profile().instances)) {
+        QList<InstalledAppInfo>& list = apps[instance.id];
+        for (const QString& package : instance.apps) {
+            InstalledAppInfo info;
+            info.packageName = package;
+            // The profile knows packages only; a name is needed all the same.
+            info.appName = package;
+            list.append(info);
+        }
+    }
+    return apps;
+}
+
+bool StandInSimulatorMgr::hasPlayStore()
+{
+    record(QStringLiteral("hasPlayStore"));
+    return profile().hasPlayStore;
+}
+
+void StandInSimulatorMgr::accountUserChanged(const QString& first, const QString& userId, const QString& third)
+{
+    record(QStringLiteral("accountUserChanged"), {first, userId, third});
+}
+
+QUuid StandInSimulatorMgr::clientUuid()
+{
+    record(QStringLiteral("clientUuid"));
+    return profile().clientUuid;
+}
