@@ -44,7 +44,8 @@ void WebManager::forEachMatchingPage(int pageMask, const std::function<void(int,
 void WebManager::setViewsVisible(bool visible, int pageMask)
 {
     forEachMatchingPage(pageMask, [visible](int, const PageEntry& page) {
-        if (page.view)
+        // A view the host put in no container stays out of sight rather than becoming a window.
+        if (page.view && page.view->parentWidget())
             page.view->setVisible(visible);
     });
 }

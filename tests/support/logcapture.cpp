@@ -1,0 +1,52 @@
+#include "logcapture.h"
+
+#include <QMutexLocker>
+
+LogCapture* LogCapture::s_active = nullptr;
+
+LogCapture::LogCapture()
+{
+    s_active = this;
+    m_previous = qInstallMessageHandler(&LogCapture::handler);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(m_previous);
+    s_active = nullptr;
+}
+
+QStringList LogCapture::lines() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lines;
+}
+
+QStringList LogCapture::lines(const QString& prefix) const
+{
+    QStringList matching;
+    for (const QString& line : lines()) {
+        if (line.startsWith(prefix))
+            matching.append(line);
+    }
+    return matching;
+}
+
+void LogCapture::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_lines.clear();
+}
+
+void LogCapture::handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    LogCapture* capture = s_active;
+    if (!capture)
+        return;
+    {
+        QMutexLocker lock(&capture->m_mutex);
+        capture->m_lines.append(message);
+    }
+    if (capture->m_previous)
+        capture->m_previous(type, context, message);
+}

@@ -1,0 +1,153 @@
+// The plug-in as the host's loader meets it: metadata, the one instance, the interface casts and
+// the IPlugin operations.
+
+#include "hostcalllog.h"
+#include "ifiledownhandle.h"
+#include "iplugin.h"
+#include "ivornik.h"
+#include "klauncher.h"
+#include "pluginharness.h"
+#include "standinhost.h"
+
+#include <QJsonArray>
+#include <QPluginLoader>
+#include <QtTest>
+
+#include "testmain.h"
+
+class PluginEntryTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void metadata();
+    void oneInstanceUntilDeleted();
+    void castTable_data();
+    void castTable();
+    void pluginUuid();
+    void pluginOperations();
+    void destructionUnregistersDownloadHandle();
+    void destructionWithoutHttpServiceCallsNothing();
+};
+
+void PluginEntryTest::metadata()
+{
+    QPluginLoader loader(QStringLiteral(VORNIK_PLUGIN_FILE));
+    const QJsonObject meta = loader.metaData();
+    QCOMPARE(meta.value("IID").toString(), QStringLiteral("KVL.IBrowser/1.0"));
+    QCOMPARE(meta.value("className").toString(), QStringLiteral("VornikPlugin"));
+    QCOMPARE(meta.value("MetaData").toObject(), (QJsonObject{{"Keys", QJsonArray()}}));
+}
+
+void PluginEntryTest::oneInstanceUntilDeleted()
+{
+    QPointer<QObject> first = PluginHarness::pluginInstance();
+    QVERIFY(first);
+    QCOMPARE(PluginHarness::pluginInstance(), first.data());
+    QCOMPARE(first->metaObject()->className(), "VornikPlugin");
+    QVERIFY(first->findChild<QObject*>(QStringLiteral("WebManager")));
+
+    delete first.data();
+    QVERIFY(first.isNull());
+    QObject* second = PluginHarness::pluginInstance();
+    QVERIFY(second);
+    QCOMPARE(second->metaObject()->className(), "VornikPlugin");
+    delete second;
+}
+
+enum class Part { Self, Plugin, Vornik, DownloadHandle, None };
+Q_DECLARE_METATYPE(Part)
+
+void PluginEntryTest::castTable_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<Part>("expected");
+    QTest::newRow("class name") << QByteArray("VornikPlugin") << Part::Self;
+    QTest::newRow("IPlugin") << QByteArray("IPlugin") << Part::Plugin;
+    QTest::newRow("IPlugin id") << QByteArray("KVL.IPlugin/1.0") << Part::Plugin;
+    QTest::newRow("IVornik") << QByteArray("IVornik") << Part::Vornik;
+    QTest::newRow("IVornik id") << QByteArray("KVL.IVornik/1.0") << Part::Vornik;
+    QTest::newRow("IBrowser id") << QByteArray("KVL.IBrowser/1.0") << Part::Vornik;
+    QTest::newRow("IFileDownHandle") << QByteArray("IFileDownHandle") << Part::DownloadHandle;
+    QTest::newRow("QObject") << QByteArray("QObject") << Part::Self;
+    QTest::newRow("IBrowser without id") << QByteArray("IBrowser") << Part::None;
+    QTest::newRow("lower-case id") << QByteArray("kvl.ivornik/1.0") << Part::None;
+    QTest::newRow("other version") << QByteArray("KVL.IVornik/2.0") << Part::None;
+    QTest::newRow("host interface") << QByteArray("KVL.IAccount/1.0") << Part::None;
+    QTest::newRow("empty") << QByteArray("") << Part::None;
+}
+
+void PluginEntryTest::castTable()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(Part, expected);
+    PluginHarness harness;
+    QObject* object = harness.object();
+    void* answer = object->qt_metacast(name.constData());
+    switch (expected) {
+    case Part::Self:
+        QCOMPARE(answer, static_cast<void*>(object));
+        break;
+    case Part::Plugin:
+        QCOMPARE(answer, static_cast<void*>(qobject_cast<IPlugin*>(object)));
+        QVERIFY(answer);
+        break;
+    case Part::Vornik:
+        QCOMPARE(answer, static_cast<void*>(qobject_cast<IVornik*>(object)));
+        QCOMPARE(answer, static_cast<void*>(static_cast<IBrowser*>(qobject_cast<IVornik*>(object))));
+        QVERIFY(answer);
+        break;
+    case Part::DownloadHandle:
+        QVERIFY(answer);
+        QVERIFY(answer != static_cast<void*>(object));
+        QVERIFY(answer != static_cast<void*>(qobject_cast<IVornik*>(object)));
+        break;
+    case Part::None:
+        QCOMPARE(answer, nullptr);
+        break;
+    }
+}
+
+void PluginEntryTest::pluginUuid()
+{
+    PluginHarness harness;
+    const QUuid expected(QStringLiteral("{1864879f-972e-4fde-913a-1b7b8e7a448d}"));
+    QCOMPARE(harness.plugin()->pluginUuid(), expected);
+    QCOMPARE(harness.plugin()->pluginUuid(), expected);
+    QCOMPARE(harness.plugin()->pluginObject(), harness.object());
+}
+
+void PluginEntryTest::pluginOperations()
+{
+    PluginHarness harness;
+    IPlugin* plugin = harness.plugin();
+    QCOMPARE(plugin->bindHost(nullptr, 0), false);
+    QVERIFY(harness.bind());
+    QVERIFY(plugin->bindLanguage());
+    QVERIFY(plugin->acknowledgeFirst());
+    QVERIFY(plugin->bindAccount());
+    QVERIFY(plugin->acknowledgeSecond());
+    plugin->reservedHook(42);
+    // Nothing is requested by binding: the moded game list waits for the first country code.
+    QCOMPARE(harness.log()->count("IHttpDaoMgr", "sendRequest"), 0);
+}
+
+void PluginEntryTest::destructionUnregistersDownloadHandle()
+{
+    PluginHarness harness;
+    harness.bind();
+    auto* handle = static_cast<IFileDownHandle*>(harness.object()->qt_metacast("IFileDownHandle"));
+    QVERIFY(handle);
+    harness.destroyPlugin();
+    QCOMPARE(harness.log()->count("IHttpDaoMgr", "removeHandle"), 1);
+}
+
+void PluginEntryTest::destructionWithoutHttpServiceCallsNothing()
+{
+    PluginHarness harness;
+    KLauncher::instance()->setHttpDaoMgr(nullptr);
+    harness.destroyPlugin();
+    QCOMPARE(harness.log()->count("IHttpDaoMgr", "removeHandle"), 0);
+}
+
+VORNIK_TEST_MAIN(PluginEntryTest)
+#include "tst_pluginentry.moc"

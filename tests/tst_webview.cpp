@@ -1,0 +1,189 @@
+// The view the plug-in builds in the host's container: what it creates, where it puts it, and how
+// its parts find each other.
+
+#include "ivornik.h"
+#include "pagescript.h"
+#include "pluginharness.h"
+#include "waitloading.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QWebChannel>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include "testmain.h"
+
+namespace {
+
+template <typename T>
+T* fromAddress(const QObject* holder, const char* name)
+{
+    return reinterpret_cast<T*>(static_cast<quintptr>(holder->property(name).toULongLong()));
+}
+
+QList<QWebEnginePage*> pagesOf(QObject* webManager)
+{
+    return webManager->findChildren<QWebEnginePage*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
+class WebViewTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void onlyPageTypeEight_data();
+    void onlyPageTypeEight();
+    void widgetTreeAndProperties();
+    void secondCreateViewChangesNothing();
+    void nullContainer();
+    void containerWithLayout();
+    void hiddenViewKeepsPageVisible();
+};
+
+void WebViewTest::onlyPageTypeEight_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("home") << 1;
+    QTest::newRow("cloud game") << 2;
+    QTest::newRow("game center") << 4;
+    QTest::newRow("none") << 0;
+    QTest::newRow("next bit") << 16;
+    QTest::newRow("eight among others") << 12;
+}
+
+void WebViewTest::onlyPageTypeEight()
+{
+    QFETCH(int, type);
+    PluginHarness harness;
+    harness.bind();
+    QWidget container;
+    harness.vornik()->createView(type, PluginHarness::probePage().toString(), &container);
+    QVERIFY(container.children().isEmpty());
+    QVERIFY(pagesOf(harness.webManager()).isEmpty());
+    QVERIFY(!container.layout());
+}
+
+void WebViewTest::widgetTreeAndProperties()
+{
+    PluginHarness harness;
+    harness.bind();
+    QVERIFY(harness.showPage());
+
+    QWidget* container = harness.container();
+    auto* layout = qobject_cast<QBoxLayout*>(container->layout());
+    QVERIFY(layout);
+    QCOMPARE(layout->direction(), QBoxLayout::TopToBottom);
+    QCOMPARE(layout->contentsMargins(), QMargins(0, 0, 0, 0));
+    QCOMPARE(layout->count(), 1);
+    auto* view = qobject_cast<QWebEngineView*>(layout->itemAt(0)->widget());
+    QVERIFY(view);
+    QCOMPARE(view->metaObject()->className(), "MyWebEngineViewVK");
+    QCOMPARE(view->parentWidget(), container);
+    QVERIFY(view->isVisible());
+    QCOMPARE(view->contextMenuPolicy(), Qt::NoContextMenu);
+    QVERIFY(view->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(view->settings()->testAttribute(QWebEngineSettings::WebGLEnabled));
+    QVERIFY(view->settings()->testAttribute(QWebEngineSettings::LocalStorageEnabled));
+
+    QWebEnginePage* page = view->page();
+    QCOMPARE(page->metaObject()->className(), "MyWebEnginePage");
+    QCOMPARE(page->parent(), harness.webManager());
+    QCOMPARE(page->backgroundColor(), QColor(Qt::transparent));
+    QCOMPARE(page->profile()->httpCacheType(), QWebEngineProfile::DiskHttpCache);
+    QCOMPARE(page->property("type").toInt(), 8);
+
+    auto* spinner = fromAddress<Waitloading>(page, "spinner");
+    QCOMPARE(spinner, container->findChild<Waitloading*>());
+    QCOMPARE(spinner->parentWidget(), container);
+    QCOMPARE(layout->indexOf(spinner), -1);
+    QVERIFY(spinner->imagePath().endsWith("/image/lo.svg"));
+    QVERIFY(!spinner->isSpinning());
+
+    auto* timer = fromAddress<QTimer>(page, "timer");
+    QVERIFY(timer);
+    QCOMPARE(timer->parent(), harness.webManager());
+    QCOMPARE(timer->interval(), 20000);
+    QVERIFY(!timer->isSingleShot());
+    QVERIFY(!timer->isActive());
+    QCOMPARE(fromAddress<QWebEnginePage>(timer, "page"), page);
+
+    QCOMPARE(harness.bridge()->parent(), harness.webManager());
+    QCOMPARE(page->webChannel()->registeredObjects().value("webBridge"), harness.bridge());
+}
+
+void WebViewTest::secondCreateViewChangesNothing()
+{
+    PluginHarness harness;
+    harness.bind();
+    QVERIFY(harness.showPage());
+    const QUrl first = harness.page()->url();
+
+    QWidget other;
+    harness.vornik()->createView(8, QStringLiteral("file:///nonexistent/other.html"), &other);
+    QVERIFY(other.children().isEmpty());
+    QCOMPARE(pagesOf(harness.webManager()).size(), 1);
+    QCOMPARE(harness.page()->url(), first);
+    QCOMPARE(harness.page()->requestedUrl(), first);
+}
+
+void WebViewTest::nullContainer()
+{
+    PluginHarness harness;
+    harness.bind();
+    harness.vornik()->createView(8, PluginHarness::probePage().toString(), nullptr);
+    const QList<QWebEnginePage*> pages = pagesOf(harness.webManager());
+    QCOMPARE(pages.size(), 1);
+    QWebEnginePage* page = pages.first();
+    QSignalSpy finished(page, &QWebEnginePage::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+    QCOMPARE(page->requestedUrl(), PluginHarness::probePage());
+    auto* view = qobject_cast<QWebEngineView*>(page->view());
+    QVERIFY(view);
+    QCOMPARE(view->parentWidget(), nullptr);
+    // The host placed it nowhere; the plug-in does not show a window of its own.
+    QVERIFY(!view->isVisible());
+    delete view;
+    delete fromAddress<Waitloading>(page, "spinner");
+}
+
+void WebViewTest::containerWithLayout()
+{
+    PluginHarness harness;
+    harness.bind();
+    QWidget container;
+    auto* existing = new QHBoxLayout(&container);
+    existing->addWidget(new QLabel("host's own widget"));
+    harness.vornik()->createView(8, PluginHarness::probePage().toString(), &container);
+    QCOMPARE(container.layout(), existing);
+    QCOMPARE(existing->count(), 2);
+    QCOMPARE(existing->itemAt(1)->widget()->metaObject()->className(), "MyWebEngineViewVK");
+}
+
+void WebViewTest::hiddenViewKeepsPageVisible()
+{
+    PluginHarness harness;
+    harness.bind();
+    QVERIFY(harness.showPage());
+    auto* view = harness.container()->findChild<QWebEngineView*>();
+    QCOMPARE(evaluate(harness.page(), "document.visibilityState").toString(), QStringLiteral("visible"));
+
+    // The page hides its own view while it loads something; the page must not think it is hidden.
+    sendFromPage(harness.page(), R"({"event":"openClientLoading"})");
+    QTRY_VERIFY_WITH_TIMEOUT(!view->isVisible(), 30000);
+    QCOMPARE(evaluate(harness.page(), "document.visibilityState").toString(), QStringLiteral("visible"));
+
+    // The host's own show/hide addresses page type 1, which this plug-in does not serve.
+    harness.vornik()->setViewsVisible(true);
+    QVERIFY(!view->isVisible());
+
+    sendFromPage(harness.page(), R"({"event":"closeClientLoading"})");
+    QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 30000);
+}
+
+VORNIK_TEST_MAIN(WebViewTest)
+#include "tst_webview.moc"
