@@ -1,0 +1,75 @@
+#include "httpstub.h"
+
+#include <QHostAddress>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+HttpStub::HttpStub(QObject* parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+{
+    m_clock.start();
+    if (!m_server->listen(QHostAddress::LocalHost))
+        qWarning("HttpStub cannot listen: %s", qPrintable(m_server->errorString()));
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+}
+
+HttpStub::~HttpStub() = default;
+
+QString HttpStub::baseUrl() const
+{
+    if (!m_server->isListening())
+        return QString();
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort());
+}
+
+void HttpStub::enqueue(int status, const QByteArray& body)
+{
+    m_queue.append(Reply{status, body});
+}
+
+void HttpStub::setDefaultReply(int status, const QByteArray& body)
+{
+    m_default = Reply{status, body};
+}
+
+QList<HttpStub::Request> HttpStub::requests() const
+{
+    return m_requests;
+}
+
+QStringList HttpStub::paths() const
+{
+    QStringList paths;
+    for (const Request& request : m_requests)
+        paths.append(request.path);
+    return paths;
+}
+
+void HttpStub::onReadyRead(QTcpSocket* socket)
+{
+    // A GET has no body: the request is complete once its head is.
+    QByteArray head = socket->property("head").toByteArray() + socket->readAll();
+    socket->setProperty("head", head);
+    if (!head.contains("\r\n\r\n") || socket->property("answered").toBool())
+        return;
+    socket->setProperty("answered", true);
+
+    const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+    m_requests.append(Request{requestLine.value(1).isEmpty() ? QString() : QString::fromLatin1(requestLine.value(1)),
+                              m_clock.elapsed()});
+
+    const Reply reply = m_queue.isEmpty() ? m_default : m_queue.takeFirst();
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stub\r\n"
+                        "Content-Type: application/json\r\n"
+                        "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n"
+                        "Connection: close\r\n\r\n" + reply.body;
+    socket->write(answer);
+    socket->disconnectFromHost();
+}

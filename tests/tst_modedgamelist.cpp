@@ -1,0 +1,323 @@
+// The moded game list over real HTTP: what the plug-in asks the host's web service for when the
+// host reports a country code, how it reads the answer, when it asks again, and whom it tells.
+
+#include "hostcalllog.h"
+#include "httpstub.h"
+#include "ivornik.h"
+#include "kevent.h"
+#include "logcapture.h"
+#include "modedgame.h"
+#include "pluginharness.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "testmain.h"
+
+namespace {
+
+const QByteArray kOneGame = R"({"data":[{"id":"g1","packageName":"com.one","name":"One"}]})";
+
+// A host object subscribed to the list: counts the events it is sent and keeps the list they name.
+class ListListener : public QObject
+{
+public:
+    int events = 0;
+    ModedGameList* list = nullptr;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (int(event->type()) != KEvent::ModedGameListChange)
+            return QObject::event(event);
+        ++events;
+        list = static_cast<ModedGameListChangedEvent*>(event)->modedGameList;
+        return true;
+    }
+};
+
+// Each record as [id, packageName, name, apkUrl].
+QJsonArray records(const ModedGameList& list)
+{
+    QJsonArray rows;
+    for (const ModedGame& game : list)
+        rows.append(QJsonArray{game.id, game.packageName, game.name, game.apkUrl});
+    return rows;
+}
+
+QStringList repeated(int times, const QString& text)
+{
+    QStringList list;
+    for (int i = 0; i < times; ++i)
+        list.append(text);
+    return list;
+}
+
+QJsonArray parseArray(const char* json)
+{
+    return QJsonDocument::fromJson(json).array();
+}
+
+} // namespace
+
+class ModedGameListTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void requestAndLogLines_data();
+    void requestAndLogLines();
+    void replies_data();
+    void replies();
+    void listeners();
+    void failuresRetryUntilAnswered();
+    void retryAsksWithCurrentCodeAndDiesWithPlugin();
+
+private:
+    void postCountryCode(const QString& code);
+    QStringList listLog() const;
+    int logCount(const QString& prefix) const;
+
+    std::unique_ptr<HttpStub> m_stub;
+    std::unique_ptr<PluginHarness> m_harness;
+    std::unique_ptr<LogCapture> m_log;
+};
+
+void ModedGameListTest::init()
+{
+    m_stub = std::make_unique<HttpStub>();
+    QVERIFY(!m_stub->baseUrl().isEmpty());
+    HostProfile profile = PluginHarness::testProfile();
+    profile.appConfig.insert(AppConfigWebServiceHost, m_stub->baseUrl());
+    m_harness = std::make_unique<PluginHarness>(profile);
+    QVERIFY(m_harness->bind());
+    m_log = std::make_unique<LogCapture>();
+}
+
+void ModedGameListTest::cleanup()
+{
+    m_log.reset();
+    m_harness.reset();
+    m_stub.reset();
+}
+
+void ModedGameListTest::postCountryCode(const QString& code)
+{
+    QCoreApplication::postEvent(m_harness->object(), new CountryCodeChangeEvent(code));
+}
+
+QStringList ModedGameListTest::listLog() const
+{
+    QStringList matching;
+    for (const QString& line : m_log->lines()) {
+        if (line.startsWith("[VK]") || line.startsWith("[booting time]"))
+            matching.append(line);
+    }
+    return matching;
+}
+
+int ModedGameListTest::logCount(const QString& prefix) const
+{
+    return m_log->lines(prefix).size();
+}
+
+void ModedGameListTest::requestAndLogLines_data()
+{
+    QTest::addColumn<QString>("country");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("no country code") << "" << "/api/game/list";
+    QTest::newRow("country code de") << "de" << "/api/game/list?country=de";
+}
+
+void ModedGameListTest::requestAndLogLines()
+{
+    QFETCH(QString, country);
+    QFETCH(QString, path);
+    m_stub->enqueue(200, kOneGame);
+    postCountryCode(country);
+
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Moded game list resovled"), 1, 30000);
+    QCOMPARE(m_stub->paths(), QStringList{path});
+
+    const QString url = m_stub->baseUrl() + path;
+    const QJsonObject expectedRequest{
+        {"name", "GetModedGameList"},
+        {"savePath", QStandardPaths::writableLocation(QStandardPaths::CacheLocation)},
+        {"url", url},
+        {"extraText1", "123"},
+        {"extraText2", "123"},
+        {"extraInt1", 0},
+        {"extraInt2", 0},
+        {"extraInt3", 0},
+        {"handle", true},
+        {"extraFlag", false},
+        {"extraLong1", 0},
+        {"extraLong2", 0},
+        {"data", ""},
+        {"extraInt4", 0},
+        {"extraMap", QJsonObject()},
+        {"extraData", ""},
+        {"extraInt5", 0},
+    };
+    QCOMPARE(m_harness->log()->count("IHttpDaoMgr", "sendRequest"), 1);
+    QCOMPARE(m_harness->log()->lastArgs("IHttpDaoMgr", "sendRequest"), (QJsonArray{expectedRequest, 1}));
+
+    const QStringList expectedLines{
+        "[booting time][start]: GetModedGameList",
+        "[VK] Get moded games request sent:  \"" + url + "\"",
+        "[VK] Moded game list downloaded finished, resloving...",
+        "[booting time][finish]: GetModedGameList",
+        "[VK] Moded game list resovled finished with length of  1",
+    };
+    QCOMPARE(listLog(), expectedLines);
+}
+
+void ModedGameListTest::replies_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QJsonArray>("expected"); // [id, packageName, name, apkUrl] per record
+    QTest::addColumn<int>("events");
+    QTest::addColumn<QJsonObject>("document");
+    QTest::addColumn<QString>("warning");
+
+    const QByteArray mixed = R"({"data":[
+        {"id":7,"packageName":"com.dup","name":"Seven"},
+        {"id":"b2","packageName":"com.b"},
+        {"id":"d3","packageName":"com.dup","name":"Again","extra":true},
+        5,
+        {"name":["not","text"]}],
+      "total":5})";
+    QTest::newRow("numbers, missing keys, duplicates, non-objects")
+        << mixed
+        << parseArray(R"([["","com.dup","Seven",""],["b2","com.b","",""],["d3","com.dup","Again",""],
+                          ["","","",""],["","","",""]])")
+        << 1 << QJsonDocument::fromJson(mixed).object() << "";
+    QTest::newRow("empty data") << QByteArray(R"({"data": []})") << QJsonArray() << 1
+                                << QJsonObject{{"data", QJsonArray()}} << "";
+    QTest::newRow("data not an array") << QByteArray(R"({"data": {"id": "1"}})") << QJsonArray() << 1
+                                       << QJsonObject{{"data", QJsonObject{{"id", "1"}}}} << "";
+    QTest::newRow("array document") << QByteArray(R"([{"id":"1","packageName":"com.a"}])") << QJsonArray() << 1
+                                    << QJsonObject() << "";
+    QTest::newRow("not JSON") << QByteArray("<html>busy</html>") << QJsonArray() << 0 << QJsonObject()
+                              << "[VK] Moded game list json parsed error with  5";
+    QTest::newRow("cut short") << QByteArray(R"({"data": [)") << QJsonArray() << 0 << QJsonObject()
+                               << "[VK] Moded game list json parsed error with  3";
+    QTest::newRow("garbage after the object") << QByteArray(R"({"data": []} x)") << QJsonArray() << 0
+                                              << QJsonObject() << "[VK] Moded game list json parsed error with  14";
+}
+
+void ModedGameListTest::replies()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QJsonArray, expected);
+    QFETCH(int, events);
+    QFETCH(QJsonObject, document);
+    QFETCH(QString, warning);
+
+    ListListener listener;
+    m_harness->vornik()->addModedGameListListener(&listener);
+
+    // A list first, so that emptying it shows.
+    m_stub->enqueue(200, kOneGame);
+    postCountryCode("de");
+    QTRY_COMPARE_WITH_TIMEOUT(listener.events, 1, 30000);
+    QCOMPARE(m_harness->vornik()->modedGameList()->size(), 1);
+
+    m_stub->enqueue(200, body);
+    postCountryCode("de");
+    QTRY_VERIFY_WITH_TIMEOUT(logCount("[VK] Moded game list resovled") == 2
+                                 || logCount("[VK] Moded game list json parsed error") == 1,
+                             30000);
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(records(*m_harness->vornik()->modedGameList()), expected);
+    QCOMPARE(listener.events, 1 + events);
+    QCOMPARE(m_harness->log()->lastArgs("IBrowser", "modedGameListDocument"), QJsonArray{document});
+    QCOMPARE(m_log->lines("[VK] Moded game list json parsed error"),
+             warning.isEmpty() ? QStringList() : QStringList{warning});
+    // A reply that arrived is never asked for again, whatever it held.
+    QCOMPARE(logCount("[VK] Getting moded game list failed"), 0);
+    QCOMPARE(m_stub->paths().size(), 2);
+}
+
+void ModedGameListTest::listeners()
+{
+    ListListener twice;
+    ListListener late;
+    ListListener after;
+    auto gone = std::make_unique<ListListener>();
+    IVornik* vornik = m_harness->vornik();
+    vornik->addModedGameListListener(&twice);
+    vornik->addModedGameListListener(gone.get());
+    vornik->addModedGameListListener(&twice);
+    vornik->addModedGameListListener(nullptr);
+    gone.reset();
+    vornik->addModedGameListListener(&late);
+
+    m_stub->enqueue(200, R"({"data": []})");
+    postCountryCode("");
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Moded game list resovled"), 1, 30000);
+    // Subscribing does not hand out the list that is already there.
+    vornik->addModedGameListListener(&after);
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(twice.events, 1);
+    QCOMPARE(late.events, 1);
+    QCOMPARE(after.events, 0);
+    QCOMPARE(twice.list, vornik->modedGameList());
+}
+
+void ModedGameListTest::failuresRetryUntilAnswered()
+{
+    ListListener listener;
+    m_harness->vornik()->addModedGameListListener(&listener);
+    m_stub->enqueue(500);
+    m_stub->enqueue(404);
+    m_stub->enqueue(503);
+    m_stub->enqueue(200, R"({"data":[{"id":"1","packageName":"com.a","name":"A"},{"id":"2","packageName":"com.b","name":"B"}]})");
+    postCountryCode("de");
+
+    QTRY_COMPARE_WITH_TIMEOUT(listener.events, 1, 60000);
+    const QList<HttpStub::Request> requests = m_stub->requests();
+    QCOMPARE(m_stub->paths(), repeated(4, "/api/game/list?country=de"));
+    for (int i = 1; i < requests.size(); ++i) {
+        const qint64 gap = requests.at(i).receivedMs - requests.at(i - 1).receivedMs;
+        QVERIFY2(gap >= 2500, qPrintable(QString("request %1 came %2 ms after the one before").arg(i).arg(gap)));
+    }
+    QCOMPARE(m_log->lines("[VK] Getting moded game list failed"),
+             repeated(3, "[VK] Getting moded game list failed, retring in 3 sec..."));
+    QCOMPARE(m_harness->log()->count("IHttpDaoMgr", "sendRequest"), 4);
+    QCOMPARE(records(*m_harness->vornik()->modedGameList()),
+             parseArray(R"([["1","com.a","A",""],["2","com.b","B",""]])"));
+}
+
+void ModedGameListTest::retryAsksWithCurrentCodeAndDiesWithPlugin()
+{
+    m_stub->setDefaultReply(500);
+    postCountryCode("de");
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Getting moded game list failed"), 1, 30000);
+    // The first request's retry is now pending; the code it will use is the one held when it fires.
+    postCountryCode("fr");
+
+    // de, fr, and the two retries; wait until every request so far has failed and has its retry
+    // pending, so nothing is in flight when the plug-in goes.
+    QTRY_VERIFY_WITH_TIMEOUT(m_stub->paths().size() >= 4
+                                 && logCount("[VK] Getting moded game list failed") == m_stub->paths().size(),
+                             30000);
+    const QStringList paths = m_stub->paths();
+    QCOMPARE(paths.first(), QStringLiteral("/api/game/list?country=de"));
+    QCOMPARE(paths.mid(1), repeated(paths.size() - 1, "/api/game/list?country=fr"));
+
+    m_harness->destroyPlugin();
+    const int asked = m_stub->paths().size();
+    // Every pending retry was due within 3 s; none may come once the plug-in is gone.
+    QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > asked; }, 4500));
+}
+
+VORNIK_TEST_MAIN(ModedGameListTest)
+#include "tst_modedgamelist.moc"
