@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 QUuid StandInSimulatorMgr::uuid()
 {
     return QUuid(QStringLiteral("{7efbd8f1-de24-5ddc-83c5-24c0b1e0617e}"));
@@ -43,8 +45,17 @@ void StandInSimulatorMgr::requestApkUrl(const QString& package, std::function<vo
         callback(url);
         break;
     case ApkAnswerMode::Never:
+        m_heldApkRequests.append(qMakePair(package, callback));
         break;
     }
+}
+
+int StandInSimulatorMgr::answerHeldApkRequests()
+{
+    const auto held = std::exchange(m_heldApkRequests, {});
+    for (const auto& request : held)
+        request.second(profile().apkUrls.value(request.first));
+    return held.size();
 }
 
 QString StandInSimulatorMgr::clientVersion()

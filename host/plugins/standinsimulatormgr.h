@@ -3,6 +3,9 @@
 #include "isimulatormgr.h"
 #include "standinplugin.h"
 
+#include <QList>
+#include <QPair>
+
 // The host's emulator instance manager: installed apps per instance, the Play Store, the
 // client's identity, and APK download addresses.
 class StandInSimulatorMgr : public StandInPlugin, public ISimulatorMgr
@@ -11,7 +14,7 @@ class StandInSimulatorMgr : public StandInPlugin, public ISimulatorMgr
     Q_INTERFACES(ISimulatorMgr)
 public:
     // When requestApkUrl answers: on the next turn of the event loop (as the host does), before
-    // it returns, or not at all.
+    // it returns, or only when told to (answerHeldApkRequests).
     enum class ApkAnswerMode { Later, Inside, Never };
 
     static QUuid uuid();
@@ -20,6 +23,9 @@ public:
 
     void setApkAnswerMode(ApkAnswerMode mode);
     ApkAnswerMode apkAnswerMode() const;
+    // Answers the lookups held back in Never mode, now, with the profile's addresses as they are
+    // now, as a host that answers very late would. Returns how many it answered.
+    int answerHeldApkRequests();
 
     // ISimulatorMgr
     void requestApkUrl(const QString& package, std::function<void(const QString&)> callback, int reserved,
@@ -32,4 +38,5 @@ public:
 
 private:
     ApkAnswerMode m_apkAnswerMode = ApkAnswerMode::Later;
+    QList<QPair<QString, std::function<void(const QString&)>>> m_heldApkRequests;
 };
