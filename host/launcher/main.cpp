@@ -1,83 +1,131 @@
-// vornik-launcher: does with the plug-in what the launcher host does, on a stand-in host.
+// vornik-launcher: does with the plug-in what the launcher host does, on a stand-in host, and
+// opens it up to page developers and scripts.
 
+#include "controlapi.h"
+#include "hostcalllog.h"
+#include "hostevents.h"
 #include "hostprofile.h"
 #include "iplugin.h"
 #include "ivornik.h"
+#include "launcheroptions.h"
+#include "launcherprofile.h"
+#include "launchersite.h"
+#include "mainwindow.h"
+#include "modedgamelistener.h"
+#include "pagewatcher.h"
 #include "pluginloader.h"
+#include "screenshot.h"
 #include "standinhost.h"
-#include "standinpluginmanager.h"
+#include "webservice.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
-#include <QFile>
-#include <QMainWindow>
 #include <QTimer>
-#include <QUrl>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #include <cstdio>
 
+namespace {
+
+constexpr int kVornikPage = 8;
+
+int refuse(const QString& message)
+{
+    std::fprintf(stderr, "vornik-launcher: %s\n", qPrintable(message));
+    return 2;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("vornik-launcher"));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    LauncherOptions options;
+    QString error;
+    if (!LauncherOptions::parse(arguments, &options, &error))
+        return refuse(error + QStringLiteral(" (--help lists the options)"));
+    if (options.helpRequested) {
+        const QCoreApplication helpOnly(argc, argv);
+        std::printf("%s", qPrintable(LauncherOptions::helpText()));
+        return 0;
+    }
+    // The web engine reads it once, when it starts; without the option the environment's value
+    // (if any) stays in force.
+    if (options.remoteDebuggingPort != 0)
+        qputenv("QTWEBENGINE_REMOTE_DEBUGGING", QByteArray::number(options.remoteDebuggingPort));
+
     // A host of a web-engine plug-in must share contexts before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vornik-launcher"));
+    MainWindow::applyStyle();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Loads the Vornik plug-in on a stand-in host and shows its page."));
-    parser.addHelpOption();
-    const QCommandLineOption pluginOption(QStringLiteral("plugin"), QStringLiteral("Plug-in file to load."), QStringLiteral("FILE"),
-                                          QCoreApplication::applicationDirPath() + QStringLiteral("/libVornikPlugin.so"));
-    const QCommandLineOption urlOption(QStringLiteral("url"), QStringLiteral("Address of the page to show."), QStringLiteral("URL"));
-    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
-                                              QStringLiteral("Write a PNG of the window once the page has loaded, then exit."),
-                                              QStringLiteral("FILE"));
-    parser.addOptions({pluginOption, urlOption, screenshotOption});
-    parser.process(app);
+    HostProfile profile = HostProfile::demo();
+    if (!options.profileFile.isEmpty() && !loadProfileFile(options.profileFile, &profile, &error))
+        return refuse(error);
 
-    QString error;
-    const LoadedPlugin loaded = loadVornikPlugin(parser.value(pluginOption), &error);
-    if (!loaded.object) {
-        std::fprintf(stderr, "vornik-launcher: %s\n", qPrintable(error));
-        return 2;
-    }
+    // Bound before the host exists: the profile's service addresses default to this port.
+    WebService service;
+    if (!service.bind(options.port, &error))
+        return refuse(error);
+    useServiceAddressByDefault(&profile, service.baseUrl());
 
-    StandInHost host(HostProfile::demo());
+    HostCallLog log;
+    if (!options.hostLogFile.isEmpty() && !log.setFile(options.hostLogFile))
+        return refuse(QStringLiteral("cannot write the host call log %1").arg(options.hostLogFile));
+
+    const QString pluginFile = options.pluginFile.isEmpty()
+        ? QCoreApplication::applicationDirPath() + QStringLiteral("/libVornikPlugin.so")
+        : options.pluginFile;
+    const LoadedPlugin loaded = loadVornikPlugin(pluginFile, &error);
+    if (!loaded.object)
+        return refuse(error);
+
+    StandInHost host(profile, &log);
     host.applyProfile();
     host.registerPlugin(loaded.plugin);
     loaded.plugin->bindHost(host.pluginManager(), 0);
     loaded.plugin->bindLanguage();
     loaded.plugin->bindAccount();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Vornik launcher"));
-    auto* container = new QWidget;
-    window.setCentralWidget(container);
-    window.resize(1200, 760);
+    HostEvents events(&host, loaded.object);
+    ModedGameListener games(&log);
+    loaded.vornik->addModedGameListListener(&games);
+    // Bound, the plug-in hears the user's country, which starts its moded game list.
+    events.changeCountry(host.profile().countryCode);
+
+    PageWatcher page;
+    const MainWindow::About about{service.baseUrl(),
+                                  options.profileFile.isEmpty() ? QStringLiteral("built-in demo profile")
+                                                                : options.profileFile,
+                                  pluginFile, options.hostLogFile};
+    MainWindow window(loaded.vornik, &host, &events, &games, &page, about);
+
+    ControlApi::Hooks hooks;
+    // Later, so the answer to the request that asked leaves first.
+    hooks.quit = [&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); };
+    hooks.pageState = [&page] { return page.state(); };
+    ControlApi control(&events, loaded.vornik, &log, hooks);
+    LauncherSite site(QCoreApplication::applicationDirPath() + QStringLiteral("/www"), &host.profile(), &log,
+                      &control);
+    site.setPort(service.port());
+    service.start([&site](const HttpRequest& request) { return site.handle(request); });
+    std::printf("serving %s\n", qPrintable(service.baseUrl()));
+    std::fflush(stdout);
+
     window.show();
+    loaded.vornik->createView(kVornikPage, options.url.isEmpty() ? service.baseUrl() : options.url,
+                              window.pageContainer());
+    page.watch(window.pageContainer());
+    window.showPage(host.profile().currentPage);
 
-    const QString url = parser.isSet(urlOption)
-        ? parser.value(urlOption)
-        : QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/www/index.html")).toString();
-    loaded.vornik->createView(8, url, container);
-
-    if (parser.isSet(screenshotOption)) {
-        auto* view = container->findChild<QWebEngineView*>();
-        const QString file = parser.value(screenshotOption);
-        QObject::connect(view->page(), &QWebEnginePage::loadFinished, &window, [&window, view, file](bool) {
-            // Give the page's script a moment to ask for its state and draw it.
-            QTimer::singleShot(1500, &window, [&window, view, file] {
-                const bool saved = window.grab().save(file, "PNG");
-                std::printf("page %s, screenshot %s\n", qPrintable(view->url().toString()), saved ? "written" : "failed");
-                QCoreApplication::exit(saved ? 0 : 1);
-            });
-        });
-    }
+    Screenshot screenshot(&window, &page, &games, &log, options.screenshotFile);
+    if (!options.screenshotFile.isEmpty())
+        screenshot.start();
 
     const int status = app.exec();
+    // Nothing may reach the plug-in or the host through the service while they go.
+    service.stop();
     delete loaded.object;
     return status;
 }

@@ -1,15 +1,39 @@
 "use strict";
 // The demo page: a plain page that talks to the plug-in the way the real web application does.
+// It asks for its state once connected (pushes sent before that are lost), shows the moded games
+// of the web service, the installed apps and the signed-in user, offers the game actions, answers
+// the host's live search, and logs every message in both directions.
+//
+// For scripts and DevTools: document.documentElement.dataset.ready is "true" once the first state
+// has arrived, and dataset.language holds the language shown. window.demo.client is the client.
 
 const $ = (id) => document.getElementById(id);
-let client = null;
+// Where the page says it is in statistics and game records.
+const BANNER_LOCATION = "vornik_demo";
+const SECTION = "moded_games";
+const MAX_LOG_ENTRIES = 300;
 
-function log(direction, text) {
+const state = { client: null, games: [], installed: new Set(), filter: "", language: "" };
+window.demo = state;
+
+// --- message log -----------------------------------------------------------------------------
+
+function log(direction, event, data) {
   const item = document.createElement("li");
   item.className = direction;
-  item.textContent = (direction === "out" ? "→ " : "← ") + text;
-  $("log").appendChild(item);
-  $("log").scrollTop = $("log").scrollHeight;
+  const time = new Date().toTimeString().slice(0, 8);
+  const name = document.createElement("b");
+  name.textContent = event;
+  item.append(time + (direction === "out" ? " → " : " ← "), name,
+              data === undefined ? "" : " " + JSON.stringify(data));
+  item.title = item.textContent;
+  const list = $("log");
+  const following = list.scrollTop + list.clientHeight >= list.scrollHeight - 4;
+  list.appendChild(item);
+  while (list.children.length > MAX_LOG_ENTRIES)
+    list.firstElementChild.remove();
+  if (following)
+    list.scrollTop = list.scrollHeight;
 }
 
 function setStatus(kind, text) {
@@ -17,17 +41,19 @@ function setStatus(kind, text) {
   $("status").textContent = text;
 }
 
-function showUser(token) {
-  $("user-email").textContent = (token && token.email) || "signed out";
-  $("user-id").textContent = (token && token.userid) || "–";
+function notice(text) {
+  $("notice").textContent = text;
+  $("notice").hidden = !text;
 }
 
-function fillList(list, items, render) {
+// --- rendering -------------------------------------------------------------------------------
+
+function fillList(list, items, render, emptyText) {
   list.replaceChildren();
   if (!items.length) {
     const empty = document.createElement("li");
     empty.className = "empty";
-    empty.textContent = "none";
+    empty.textContent = emptyText || "none";
     list.appendChild(empty);
     return;
   }
@@ -44,89 +70,210 @@ function button(label, onClick, secondary) {
   return b;
 }
 
-function playGame(game) {
-  const data = { package_name: game.packageName, game_name: game.name, shareId: "" };
-  client.send("installOrPlayAppforVm", data);
-  log("out", "installOrPlayAppforVm " + game.packageName);
+function showUser(token) {
+  // A signed-out account comes as an empty object.
+  $("user-email").textContent = (token && token.email) || "signed out";
+  $("user-id").textContent = (token && token.userid) || "–";
 }
 
-function cloudGame(game) {
-  const data = { package_name: game.packageName, game_name: game.name, cloud_supported: true,
-                 cloud_app_url: "https://cloud.example/" + game.packageName };
-  client.send("openCloudGame", data);
-  log("out", "openCloudGame " + game.packageName);
-}
-
-function showGames(games, source) {
-  $("games-source").textContent = source;
-  fillList($("games"), games, (game) => {
-    const item = document.createElement("li");
-    const name = document.createElement("span");
-    name.className = "name";
-    name.innerHTML = "";
-    name.append(String(game.name || "(no name)"), " ");
-    const pkg = document.createElement("span");
-    pkg.className = "package";
-    pkg.textContent = String(game.packageName || "");
-    name.appendChild(pkg);
-    item.append(name, button("Play", () => playGame(game)), button("Cloud", () => cloudGame(game), true));
-    return item;
-  });
-}
-
-async function loadGames() {
-  if (location.protocol === "file:") {
-    showGames([], "(no web service for a local page)");
-    return;
-  }
-  try {
-    const reply = await fetch("/api/game/list");
-    const body = await reply.json();
-    showGames(Array.isArray(body.data) ? body.data : [], "from " + location.host);
-  } catch (error) {
-    showGames([], "(" + error.message + ")");
-  }
+function showLanguage(code) {
+  state.language = code || "";
+  $("language").textContent = state.language || "–";
+  document.documentElement.dataset.language = state.language;
+  if (state.language)
+    document.documentElement.lang = state.language;
 }
 
 function showApps(data) {
-  const apps = (data && Array.isArray(data.apps)) ? data.apps : [];
-  fillList($("apps"), apps, (app) => {
+  const apps = (data && Array.isArray(data.apps)) ? data.apps.map((app) => String(app.package_name)) : [];
+  state.installed = new Set(apps);
+  $("apps-count").textContent = apps.length ? "(" + apps.length + ")" : "";
+  fillList($("apps"), apps, (name) => {
     const item = document.createElement("li");
+    const label = document.createElement("span");
+    label.className = "name";
+    label.textContent = name;
+    item.appendChild(label);
+    return item;
+  });
+  showGames();
+}
+
+// Records of the web service come as the profile wrote them, whatever their JSON types.
+function gameText(value) {
+  return value === undefined || value === null ? "" : String(value);
+}
+
+function showGames(highlightPackage) {
+  const query = state.filter.toLowerCase();
+  const games = state.games.filter((game) => !query
+      || gameText(game.name).toLowerCase().includes(query)
+      || gameText(game.packageName).toLowerCase().includes(query));
+  $("games-filter").hidden = !state.filter;
+  $("games-filter").textContent = state.filter ? "search: " + state.filter : "";
+  fillList($("games"), games, (game) => {
+    const packageName = gameText(game.packageName);
+    const item = document.createElement("li");
+    if (highlightPackage && packageName === highlightPackage)
+      item.className = "highlight";
     const name = document.createElement("span");
     name.className = "name";
-    name.textContent = app.package_name;
-    item.appendChild(name);
+    name.append(gameText(game.name) || "(no name)");
+    const pkg = document.createElement("span");
+    pkg.className = "package";
+    pkg.textContent = packageName;
+    name.appendChild(pkg);
+    const badge = document.createElement("span");
+    const installed = state.installed.has(packageName);
+    badge.className = installed ? "badge" : "badge off";
+    badge.textContent = installed ? "installed" : "not installed";
+    item.append(name, badge,
+                button(installed ? "Play" : "Install", () => playGame(game)),
+                button("Cloud", () => cloudGame(game), true));
     return item;
+  }, state.filter ? "no game matches" : "none");
+}
+
+// --- game actions ----------------------------------------------------------------------------
+
+function statsInfo() {
+  return { banner_location: BANNER_LOCATION, section: SECTION, appPage: "demo", arg1: "" };
+}
+
+const ga = { ga: { banner_location: BANNER_LOCATION } };
+
+// Asks the host where the game is installed, then plays it there or installs it into the first
+// instance without it.
+async function playGame(game) {
+  const packageName = gameText(game.packageName);
+  const vms = await state.client.request("getVmList", { packageName: packageName, method: "play" });
+  const installed = (vms && vms.installed) || [];
+  const uninstalled = (vms && vms.uninstalled) || [];
+  const instance = installed.length ? installed[0] : uninstalled[0];
+  state.client.send("installOrPlayAppforVm", {
+    package_name: packageName,
+    game_name: gameText(game.name),
+    instance: instance ? instance.id : "",
+    action: installed.length ? "play" : "install",
+    section: SECTION,
+    game_play_preference: ["local"],
+    vk_stats_info: statsInfo(),
+  }, ga);
+}
+
+function cloudGame(game) {
+  const packageName = gameText(game.packageName);
+  state.client.send("openCloudGame", {
+    package_name: packageName,
+    game_name: gameText(game.name),
+    cloud_supported: true,
+    cloud_app_url: "https://cloud.example.com/play/" + encodeURIComponent(packageName),
+    cloud_type: "android",
+    section: SECTION,
+    game_play_preference: ["cloud"],
+    vk_stats_info: statsInfo(),
+  }, ga);
+}
+
+// The host's live search wants the matching games back, in the page's order.
+function answerRealSearch(query) {
+  const wanted = String(query || "").toLowerCase();
+  const results = state.games
+    .filter((game) => gameText(game.name).toLowerCase().includes(wanted)
+                   || gameText(game.packageName).toLowerCase().includes(wanted))
+    .map((game) => ({ package_name: gameText(game.packageName), game_name: gameText(game.name),
+                      action: "play", section: "search", is_promoted_app: false }));
+  state.client.send("pushRealSearchResult", results);
+}
+
+// --- the web service -------------------------------------------------------------------------
+
+// Game names are the web service's to translate: the list is asked for again in each language.
+async function loadGames() {
+  if (location.protocol === "file:") {
+    $("games-source").textContent = "(no web service for a local page)";
+    return;
+  }
+  const query = state.language ? "?lang=" + encodeURIComponent(state.language) : "";
+  try {
+    const reply = await fetch("/api/game/list" + query);
+    const body = await reply.json();
+    state.games = Array.isArray(body.data) ? body.data : [];
+    $("games-source").textContent = "from " + location.host + "/api/game/list";
+  } catch (error) {
+    state.games = [];
+    $("games-source").textContent = "(" + error.message + ")";
+  }
+  showGames();
+}
+
+// --- start -----------------------------------------------------------------------------------
+
+function wireControls() {
+  $("clear-log").addEventListener("click", () => $("log").replaceChildren());
+  $("login").addEventListener("click", () => state.client.send("callClientToLogin"));
+  $("refresh-token").addEventListener("click", () => state.client.send("refreshAccessToken"));
+  $("stream-form").addEventListener("submit", (event) => {
+    event.preventDefault();
+    state.client.send("openStreamGame", { steam_appp_url: $("stream-url").value.trim() }, ga);
+  });
+  $("store-form").addEventListener("submit", (event) => {
+    event.preventDefault();
+    state.client.send("onSearchInGooglePlay", { query: $("store-query").value.trim() });
   });
 }
 
+function listen(client) {
+  client.on("*", (data, message) => log("in", message.event, data));
+  client.onSend((command) => log("out", command.event, command.data));
+  client.on("updateLanguage", (data) => { showLanguage(data.language); loadGames(); });
+  client.on("updateUserToken", (data) => showUser(data));
+  client.on("updateUserConfig", (data) => { $("one-button").textContent = data.one_button_config; });
+  client.on("updateInstalledAppsNotification", (data) => showApps(data));
+  client.on("onPageviewShow", (data) => { $("view-state").textContent = "view: " + data.preview; });
+  client.on("switchToVKGame", (data) => {
+    notice("The host opened " + data.package + (data.mod_id ? " with mod " + data.mod_id : "")
+           + " (from " + data.from + ").");
+    showGames(data.package);
+  });
+  client.on("setupMod", (data) => {
+    notice("The host asks to set up the mod " + (data.mod_name || data.mod_id) + " for " + data.package + ".");
+    showGames(data.package);
+  });
+  client.on("clientGotoSearch", (data) => { state.filter = String(data.query || ""); showGames(); });
+  client.on("clientRealSearch", (data) => answerRealSearch(data.query));
+}
+
 async function start() {
-  $("clear-log").addEventListener("click", () => $("log").replaceChildren());
-  loadGames();
+  wireControls();
+  const firstGames = loadGames();
   try {
-    client = await VornikClient.connect();
+    state.client = await VornikClient.connect();
   } catch (error) {
     setStatus("bad", error.message);
     return;
   }
   setStatus("ok", "connected to webBridge");
-  client.on("*", (data, message) => log("in", message.event + " " + JSON.stringify(data)));
-  client.on("updateLanguage", (data) => { $("language").textContent = data.language; });
-  client.on("updateUserToken", (data) => showUser(data));
-  client.on("updateUserConfig", (data) => { $("one-button").textContent = data.one_button_config; });
-  client.on("updateInstalledAppsNotification", (data) => showApps(data));
-  $("login").addEventListener("click", () => { client.send("callClientToLogin"); log("out", "callClientToLogin"); });
+  listen(state.client);
 
   // Pushes sent before this point are lost: ask for the state now.
-  const [token, language, config, apps] = await Promise.all([
-    client.request("getUserToken"), client.request("getLanguage"),
-    client.request("getUserConfig"), client.request("getInstalledApps"),
-  ]);
-  showUser(token);
-  $("language").textContent = language.language;
-  $("one-button").textContent = config.one_button_config;
-  showApps(apps);
-  client.send("closeBootAnimation");
+  try {
+    const [token, language, config, apps, client] = await Promise.all([
+      state.client.request("getUserToken"), state.client.request("getLanguage"),
+      state.client.request("getUserConfig"), state.client.request("getInstalledApps"),
+      state.client.request("getClientConfig"),
+    ]);
+    showUser(token);
+    showLanguage(language.language);
+    $("one-button").textContent = config.one_button_config;
+    $("client-version").textContent = client.x_version || "–";
+    showApps(apps);
+    await firstGames;
+  } catch (error) {
+    setStatus("bad", error.message);
+    return;
+  }
+  state.client.send("closeBootAnimation");
   document.documentElement.dataset.ready = "true";
 }
 

@@ -1,0 +1,242 @@
+#include "controlapi.h"
+
+#include "hostcalllog.h"
+#include "hostevents.h"
+#include "vornikoperations.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QMap>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString kPrefix = QStringLiteral("/control/");
+const QString kEventPrefix = QStringLiteral("/control/event/");
+const QString kVornikPrefix = QStringLiteral("/control/vornik/");
+
+HttpResponse ok(const QJsonValue& result = true)
+{
+    return HttpResponse::json(200, QJsonObject{{QStringLiteral("result"), result}});
+}
+
+HttpResponse badRequest(const QString& message)
+{
+    return HttpResponse::error(400, message);
+}
+
+// The request body as a JSON document; false with *error when it is not one.
+bool parseBody(const HttpRequest& request, QJsonDocument* document, QString* error)
+{
+    QJsonParseError parseError;
+    *document = QJsonDocument::fromJson(request.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = request.body.trimmed().isEmpty()
+            ? QStringLiteral("the body must be JSON and is empty")
+            : QStringLiteral("the body is not valid JSON at offset %1: %2")
+                  .arg(parseError.offset)
+                  .arg(parseError.errorString());
+        return false;
+    }
+    return true;
+}
+
+// Checks an event body: only the named keys, each of its JSON type; required ones present.
+struct Field
+{
+    QString key;
+    QJsonValue::Type type;
+    bool required;
+};
+
+bool isInteger(const QJsonValue& value)
+{
+    const double number = value.toDouble();
+    return value.isDouble() && std::trunc(number) == number && number >= std::numeric_limits<int>::min()
+        && number <= std::numeric_limits<int>::max();
+}
+
+QString typeName(QJsonValue::Type type)
+{
+    switch (type) {
+    case QJsonValue::Bool:
+        return QStringLiteral("a boolean");
+    case QJsonValue::Double:
+        return QStringLiteral("an integer");
+    default:
+        return QStringLiteral("a string");
+    }
+}
+
+bool checkFields(const QJsonObject& body, const QVector<Field>& fields, QString* error)
+{
+    for (auto it = body.constBegin(); it != body.constEnd(); ++it) {
+        const auto field = std::find_if(fields.cbegin(), fields.cend(),
+                                        [&it](const Field& candidate) { return candidate.key == it.key(); });
+        if (field == fields.cend()) {
+            QStringList known;
+            for (const Field& candidate : fields)
+                known.append(candidate.key);
+            *error = QStringLiteral("unknown key \"%1\"; expected %2").arg(it.key(), known.join(QStringLiteral(", ")));
+            return false;
+        }
+        const bool fitting = field->type == QJsonValue::Double ? isInteger(it.value()) : it.value().type() == field->type;
+        if (!fitting) {
+            *error = QStringLiteral("\"%1\" must be %2").arg(it.key(), typeName(field->type));
+            return false;
+        }
+    }
+    for (const Field& field : fields) {
+        if (field.required && !body.contains(field.key)) {
+            *error = QStringLiteral("\"%1\" is missing").arg(field.key);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+ControlApi::ControlApi(HostEvents* events, IVornik* vornik, HostCallLog* log, Hooks hooks)
+    : m_events(events)
+    , m_vornik(vornik)
+    , m_log(log)
+    , m_hooks(std::move(hooks))
+{
+}
+
+bool ControlApi::handles(const QString& path)
+{
+    return path.startsWith(kPrefix);
+}
+
+HttpResponse ControlApi::handle(const HttpRequest& request)
+{
+    const QString& path = request.path;
+    const bool isGet = request.method == "GET";
+    const bool isPost = request.method == "POST";
+    auto wrongMethod = [&request](const char* allowed) {
+        return HttpResponse::error(405, QStringLiteral("%1 takes %2, not %3")
+                                            .arg(request.path, QLatin1String(allowed),
+                                                 QString::fromLatin1(request.method)));
+    };
+
+    if (path == QLatin1String("/control/log")) {
+        if (!isGet)
+            return wrongMethod("GET");
+        return HttpResponse::json(200, m_log->entries());
+    }
+    if (path == QLatin1String("/control/page")) {
+        if (!isGet)
+            return wrongMethod("GET");
+        return HttpResponse::json(200, m_hooks.pageState ? m_hooks.pageState() : QJsonObject());
+    }
+    if (path == QLatin1String("/control/quit")) {
+        if (!isPost)
+            return wrongMethod("POST");
+        if (m_hooks.quit)
+            m_hooks.quit();
+        return ok();
+    }
+    if (path.startsWith(kVornikPrefix)) {
+        if (!isPost)
+            return wrongMethod("POST");
+        return vornik(path.mid(kVornikPrefix.size()), request);
+    }
+    if (path.startsWith(kEventPrefix)) {
+        const QString event = path.mid(kEventPrefix.size());
+        using Handler = HttpResponse (ControlApi::*)(const QJsonObject&);
+        static const QMap<QString, Handler> handlers{
+            {QStringLiteral("language"), &ControlApi::language},
+            {QStringLiteral("account"), &ControlApi::account},
+            {QStringLiteral("country"), &ControlApi::country},
+            {QStringLiteral("strategy"), &ControlApi::strategy},
+        };
+        const Handler handler = handlers.value(event);
+        if (!handler)
+            return badRequest(QStringLiteral("unknown host event \"%1\"; there are %2")
+                                  .arg(event, handlers.keys().join(QStringLiteral(", "))));
+        if (!isPost)
+            return wrongMethod("POST");
+        QJsonDocument document;
+        QString error;
+        if (!parseBody(request, &document, &error))
+            return badRequest(error);
+        if (!document.isObject())
+            return badRequest(QStringLiteral("the body must be a JSON object"));
+        return (this->*handler)(document.object());
+    }
+    return HttpResponse::error(404, QStringLiteral("no control resource %1").arg(path));
+}
+
+HttpResponse ControlApi::language(const QJsonObject& body)
+{
+    QString error;
+    if (!checkFields(body, {{QStringLiteral("code"), QJsonValue::String, true}}, &error))
+        return badRequest(error);
+    const QString code = body.value(QLatin1String("code")).toString();
+    if (code.isEmpty())
+        return badRequest(QStringLiteral("\"code\" must not be empty"));
+    m_events->changeLanguage(code);
+    return ok();
+}
+
+HttpResponse ControlApi::account(const QJsonObject& body)
+{
+    QString error;
+    if (!checkFields(body,
+                     {{QStringLiteral("loggedIn"), QJsonValue::Bool, false},
+                      {QStringLiteral("email"), QJsonValue::String, false},
+                      {QStringLiteral("userId"), QJsonValue::String, false},
+                      {QStringLiteral("token"), QJsonValue::String, false},
+                      {QStringLiteral("name"), QJsonValue::String, false}},
+                     &error))
+        return badRequest(error);
+    ACCOUNTINFO account;
+    account.loggedIn = body.value(QLatin1String("loggedIn")).toBool();
+    account.email = body.value(QLatin1String("email")).toString();
+    account.userId = body.value(QLatin1String("userId")).toString();
+    account.token = body.value(QLatin1String("token")).toString();
+    account.name = body.value(QLatin1String("name")).toString();
+    m_events->changeAccount(account);
+    return ok();
+}
+
+HttpResponse ControlApi::country(const QJsonObject& body)
+{
+    // An empty code is a country code too: the plug-in then asks for the list without one.
+    QString error;
+    if (!checkFields(body, {{QStringLiteral("code"), QJsonValue::String, true}}, &error))
+        return badRequest(error);
+    m_events->changeCountry(body.value(QLatin1String("code")).toString());
+    return ok();
+}
+
+HttpResponse ControlApi::strategy(const QJsonObject& body)
+{
+    QString error;
+    if (!checkFields(body, {{QStringLiteral("oneButtonConfig"), QJsonValue::Double, true}}, &error))
+        return badRequest(error);
+    m_events->changeStrategy(body.value(QLatin1String("oneButtonConfig")).toInt());
+    return ok();
+}
+
+HttpResponse ControlApi::vornik(const QString& operation, const HttpRequest& request)
+{
+    QJsonDocument document;
+    QString error;
+    // No body at all is the empty argument list, for the operations without arguments.
+    if (!request.body.trimmed().isEmpty() && !parseBody(request, &document, &error))
+        return badRequest(error);
+    if (!request.body.trimmed().isEmpty() && !document.isArray())
+        return badRequest(QStringLiteral("the body must be a JSON array of arguments"));
+    QJsonValue result;
+    if (!VornikOperations::call(m_vornik, operation, document.array(), &result, &error))
+        return badRequest(error);
+    return ok(result);
+}

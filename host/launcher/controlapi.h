@@ -1,0 +1,45 @@
+#pragma once
+
+#include "httpexchange.h"
+
+#include <QJsonObject>
+
+#include <functional>
+
+class HostCallLog;
+class HostEvents;
+class IVornik;
+
+// The control API under /control/: scripts read the host call log and the page's state, report
+// host events, call IVornik operations and end the launcher. A request that is malformed in any
+// way is answered 400 with {"error": ...} before anything is changed. Runs on the GUI thread: it
+// touches the plug-in and the stand-in host directly.
+class ControlApi
+{
+public:
+    struct Hooks
+    {
+        // Asked to end the launcher; must return before the launcher goes, so the answer gets out.
+        std::function<void()> quit;
+        // What GET /control/page answers.
+        std::function<QJsonObject()> pageState;
+    };
+
+    ControlApi(HostEvents* events, IVornik* vornik, HostCallLog* log, Hooks hooks);
+
+    // Whether the path belongs to the control API.
+    static bool handles(const QString& path);
+    HttpResponse handle(const HttpRequest& request);
+
+private:
+    HttpResponse language(const QJsonObject& body);
+    HttpResponse account(const QJsonObject& body);
+    HttpResponse country(const QJsonObject& body);
+    HttpResponse strategy(const QJsonObject& body);
+    HttpResponse vornik(const QString& operation, const HttpRequest& request);
+
+    HostEvents* m_events;
+    IVornik* m_vornik;
+    HostCallLog* m_log;
+    Hooks m_hooks;
+};

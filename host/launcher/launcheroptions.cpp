@@ -1,0 +1,93 @@
+#include "launcheroptions.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+bool readPort(const QString& text, int lowest, const QString& option, int* port, QString* error)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < lowest || value > 65535) {
+        *error = QStringLiteral("--%1 needs a port number from %2 to 65535, not \"%3\"").arg(option).arg(lowest).arg(text);
+        return false;
+    }
+    *port = value;
+    return true;
+}
+
+// The launcher's command line, declared once for parsing and for the help text.
+struct CommandLine
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
+    const QCommandLineOption plugin{
+        QStringLiteral("plugin"), QStringLiteral("Plug-in file to load (default: libVornikPlugin.so beside the launcher)."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption profile{QStringLiteral("profile"),
+                                     QStringLiteral("Host profile (JSON). Without one: the built-in demo profile."),
+                                     QStringLiteral("FILE")};
+    const QCommandLineOption hostLog{QStringLiteral("host-log"),
+                                     QStringLiteral("Writes every host call to FILE, one JSON object per line."),
+                                     QStringLiteral("FILE")};
+    const QCommandLineOption port{QStringLiteral("port"),
+                                  QStringLiteral("Port of the web service on 127.0.0.1 (default 0: any free port)."),
+                                  QStringLiteral("N"), QStringLiteral("0")};
+    const QCommandLineOption url{QStringLiteral("url"),
+                                 QStringLiteral("Page address to show instead of the launcher's demo page."),
+                                 QStringLiteral("URL")};
+    const QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Once the page is loaded and ready, writes a PNG of the window, prints a summary, exits."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption remoteDebugging{
+        QStringLiteral("remote-debugging"),
+        QStringLiteral("Opens the web engine's DevTools port (sets QTWEBENGINE_REMOTE_DEBUGGING)."),
+        QStringLiteral("PORT")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Runs the Vornik plug-in on a stand-in launcher host: shows its page, logs every host call, and\n"
+            "serves the demo page, the moded game list and a control API on 127.0.0.1."));
+        parser.addOptions({help, plugin, profile, hostLog, port, url, screenshot, remoteDebugging});
+    }
+};
+
+} // namespace
+
+bool LauncherOptions::parse(const QStringList& arguments, LauncherOptions* options, QString* error)
+{
+    CommandLine commandLine;
+    QCommandLineParser& parser = commandLine.parser;
+    const CommandLine& c = commandLine;
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+
+    LauncherOptions parsed;
+    parsed.helpRequested = parser.isSet(c.help);
+    parsed.pluginFile = parser.value(c.plugin);
+    parsed.profileFile = parser.value(c.profile);
+    parsed.hostLogFile = parser.value(c.hostLog);
+    parsed.url = parser.value(c.url);
+    parsed.screenshotFile = parser.value(c.screenshot);
+    if (!readPort(parser.value(c.port), 0, c.port.names().constFirst(), &parsed.port, error))
+        return false;
+    if (parser.isSet(c.remoteDebugging)
+        && !readPort(parser.value(c.remoteDebugging), 1, c.remoteDebugging.names().constFirst(),
+                     &parsed.remoteDebuggingPort, error))
+        return false;
+    *options = parsed;
+    return true;
+}
+
+QString LauncherOptions::helpText()
+{
+    return CommandLine().parser.helpText();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the launcher was asked to do on its command line.
+struct LauncherOptions
+{
+    // Empty: libVornikPlugin.so beside the launcher.
+    QString pluginFile;
+    // Empty: the built-in demo profile.
+    QString profileFile;
+    QString hostLogFile;
+    // 0: any free port.
+    int port = 0;
+    // Empty: the launcher's own demo page.
+    QString url;
+    QString screenshotFile;
+    // 0: leave QTWEBENGINE_REMOTE_DEBUGGING as the environment has it.
+    int remoteDebuggingPort = 0;
+
+    bool helpRequested = false;
+
+    // Reads arguments (the program name first). False on a bad command line, with *error saying
+    // what is wrong. Runs before the application object exists, so it must not need one.
+    static bool parse(const QStringList& arguments, LauncherOptions* options, QString* error);
+    // The --help text; needs the application object.
+    static QString helpText();
+};

@@ -1,0 +1,97 @@
+#include "pagewatcher.h"
+
+#include <QFileInfo>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QWidget>
+
+namespace {
+constexpr int kReadyPollMs = 200;
+}
+
+PageWatcher::PageWatcher(QObject* parent)
+    : QObject(parent)
+{
+    m_poll.setInterval(kReadyPollMs);
+    connect(&m_poll, &QTimer::timeout, this, &PageWatcher::askReady);
+}
+
+bool PageWatcher::watch(QWidget* container)
+{
+    m_view = container->findChild<QWebEngineView*>();
+    if (!m_view || !m_view->page())
+        return false;
+    QWebEnginePage* page = m_view->page();
+    connect(page, &QWebEnginePage::loadStarted, this, &PageWatcher::onLoadStarted);
+    connect(page, &QWebEnginePage::loadFinished, this, &PageWatcher::onLoadFinished);
+    return true;
+}
+
+bool PageWatcher::loaded() const
+{
+    return m_loaded;
+}
+
+bool PageWatcher::offline() const
+{
+    const QUrl address = url();
+    return address.isLocalFile() && QFileInfo(address.toLocalFile()).fileName() == QLatin1String("offline.html");
+}
+
+bool PageWatcher::ready() const
+{
+    return m_ready;
+}
+
+QUrl PageWatcher::url() const
+{
+    return m_view && m_view->page() ? m_view->page()->url() : QUrl();
+}
+
+QJsonObject PageWatcher::state() const
+{
+    return QJsonObject{
+        {QStringLiteral("url"), url().toString()},
+        {QStringLiteral("loaded"), m_loaded},
+        {QStringLiteral("offline"), offline()},
+        {QStringLiteral("ready"), m_ready},
+    };
+}
+
+void PageWatcher::onLoadStarted()
+{
+    m_poll.stop();
+    m_loaded = false;
+    m_ready = false;
+    emit stateChanged();
+}
+
+void PageWatcher::onLoadFinished(bool ok)
+{
+    // The plug-in starts a second load while the first runs; only a load that ended well counts.
+    m_loaded = ok;
+    m_ready = ok && offline();
+    if (m_loaded && !m_ready)
+        m_poll.start();
+    emit stateChanged();
+}
+
+void PageWatcher::askReady()
+{
+    if (!m_view || !m_view->page()) {
+        m_poll.stop();
+        return;
+    }
+    const QUrl askedAbout = url();
+    QPointer<PageWatcher> self(this);
+    m_view->page()->runJavaScript(QStringLiteral("document.documentElement.dataset.ready === 'true'"),
+                                  [self, askedAbout](const QVariant& answer) {
+                                      // A late answer about a page that has gone since means nothing.
+                                      if (!self || !self->m_loaded || self->m_ready || self->url() != askedAbout
+                                          || !answer.toBool())
+                                          return;
+                                      self->m_poll.stop();
+                                      self->m_ready = true;
+                                      emit self->stateChanged();
+                                  });
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+class QWebEngineView;
+class QWidget;
+
+// Follows the plug-in's page from the host's side: what it shows, whether its last load
+// finished, whether that was the offline page, and whether the page's script says it is ready
+// (the demo page sets data-ready="true" on its root element once it has its state; the offline
+// page has no state to wait for).
+class PageWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PageWatcher(QObject* parent = nullptr);
+
+    // The plug-in puts its view into container during createView; call this after it.
+    // False when there is no view to watch.
+    bool watch(QWidget* container);
+
+    bool loaded() const;
+    bool offline() const;
+    bool ready() const;
+    QUrl url() const;
+    // {"url", "loaded", "offline", "ready"}
+    QJsonObject state() const;
+
+signals:
+    void stateChanged();
+
+private:
+    void onLoadStarted();
+    void onLoadFinished(bool ok);
+    void askReady();
+
+    QPointer<QWebEngineView> m_view;
+    QTimer m_poll;
+    bool m_loaded = false;
+    bool m_ready = false;
+};

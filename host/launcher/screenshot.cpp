@@ -1,0 +1,77 @@
+#include "screenshot.h"
+
+#include "hostcalllog.h"
+#include "modedgamelistener.h"
+#include "pagewatcher.h"
+
+#include <QCoreApplication>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+constexpr int kCheckIntervalMs = 100;
+// The list comes over the network after a country-code event; a host without one never gets it.
+constexpr qint64 kGameListGraceMs = 5000;
+// The plug-in falls back to its offline page after 20 s; past this, the page is not coming.
+constexpr qint64 kGiveUpMs = 60000;
+// The web view draws what the script has just put into the page a frame or two later.
+constexpr int kPaintSettleMs = 400;
+} // namespace
+
+Screenshot::Screenshot(QWidget* window, PageWatcher* page, ModedGameListener* games, HostCallLog* log,
+                       const QString& file, QObject* parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_page(page)
+    , m_games(games)
+    , m_log(log)
+    , m_file(file)
+{
+    m_check.setInterval(kCheckIntervalMs);
+    connect(&m_check, &QTimer::timeout, this, &Screenshot::check);
+}
+
+void Screenshot::start()
+{
+    m_sinceStart.start();
+    m_check.start();
+}
+
+void Screenshot::check()
+{
+    if (!m_page->ready()) {
+        m_sinceReady.invalidate();
+        if (m_sinceStart.elapsed() > kGiveUpMs)
+            take();
+        return;
+    }
+    if (!m_sinceReady.isValid())
+        m_sinceReady.start();
+    if (m_games->received() || m_sinceReady.elapsed() > kGameListGraceMs)
+        take();
+}
+
+void Screenshot::take()
+{
+    if (m_taking)
+        return;
+    m_taking = true;
+    m_check.stop();
+    QTimer::singleShot(kPaintSettleMs, this, [this] {
+        const bool saved = m_window->grab().save(m_file, "PNG");
+        const bool loaded = m_page->ready();
+        const QString page = !loaded ? QStringLiteral("page did not load")
+            : m_page->offline()      ? QStringLiteral("page loaded offline")
+                                     : QStringLiteral("page loaded online (%1)").arg(m_page->url().toString());
+        const QString games = m_games->received() ? QStringLiteral("%1 moded games").arg(m_games->count())
+                                                  : QStringLiteral("no moded game list yet");
+        const QString shot = saved ? QStringLiteral("screenshot %1").arg(m_file)
+                                   : QStringLiteral("screenshot %1 could not be written").arg(m_file);
+        std::printf("%s, %s, %d host calls so far; %s\n", qPrintable(page), qPrintable(games),
+                    m_log->entries().size(), qPrintable(shot));
+        std::fflush(stdout);
+        QCoreApplication::exit(loaded && saved ? 0 : 1);
+    });
+}
