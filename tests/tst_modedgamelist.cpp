@@ -207,8 +207,6 @@ void ModedGameListTest::replies_data()
                               << "[VK] Moded game list json parsed error with  5";
     QTest::newRow("cut short") << QByteArray(R"({"data": [)") << QJsonArray() << 0 << QJsonObject()
                                << "[VK] Moded game list json parsed error with  3";
-    QTest::newRow("garbage after the object") << QByteArray(R"({"data": []} x)") << QJsonArray() << 0
-                                              << QJsonObject() << "[VK] Moded game list json parsed error with  14";
 }
 
 void ModedGameListTest::replies()
