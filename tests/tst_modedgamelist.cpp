@@ -3,6 +3,7 @@
 
 #include "hostcalllog.h"
 #include "httpstub.h"
+#include "ifiledownhandle.h"
 #include "ivornik.h"
 #include "kevent.h"
 #include "logcapture.h"
@@ -75,6 +76,8 @@ private slots:
     void replies_data();
     void replies();
     void listeners();
+    void handOver_data();
+    void handOver();
     void failuresRetryUntilAnswered();
     void retryAsksWithCurrentCodeAndDiesWithPlugin();
 
@@ -268,6 +271,39 @@ void ModedGameListTest::listeners()
     QCOMPARE(late.events, 1);
     QCOMPARE(after.events, 0);
     QCOMPARE(twice.list, vornik->modedGameList());
+}
+
+void ModedGameListTest::handOver_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("pluginGoesFirst");
+    QTest::addColumn<int>("events");
+    QTest::newRow("moded game list") << "GetModedGameList" << false << 1;
+    QTest::newRow("another request") << "GetModedGameListX" << false << 0;
+    QTest::newRow("plug-in gone before the parse") << "GetModedGameList" << true << 0;
+}
+
+void ModedGameListTest::handOver()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, pluginGoesFirst);
+    QFETCH(int, events);
+    ListListener listener;
+    m_harness->vornik()->addModedGameListListener(&listener);
+
+    // As the host's HTTP service would, without going through the network.
+    auto* handle = static_cast<IFileDownHandle*>(m_harness->object()->qt_metacast("IFileDownHandle"));
+    HttpDaoRequest reply;
+    reply.name = name;
+    reply.data = kOneGame;
+    handle->downloadFinished(reply);
+    if (pluginGoesFirst)
+        m_harness->destroyPlugin();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(listener.events, events);
+    QCOMPARE(logCount("[VK] Moded game list resovled"), events);
 }
 
 void ModedGameListTest::failuresRetryUntilAnswered()
