@@ -94,7 +94,13 @@ void WebManager::dispatchCommand(const QString& event, QJsonObject& reply, const
         if (IMainWindow* mainWindow = HostRegistry::mainWindow())
             mainWindow->searchInGooglePlay(query);
     } else if (event == kOpenShare) {
-        QDesktopServices::openUrl(QUrl(dataObject(command).value(QStringLiteral("url")).toString(), QUrl::TolerantMode));
+        // The system handler would open local files and programs just as readily; a share link
+        // is a web address or nothing.
+        const QUrl url(dataObject(command).value(QStringLiteral("url")).toString(), QUrl::TolerantMode);
+        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+            QDesktopServices::openUrl(url);
+        else
+            qWarning().noquote() << "openShare: refused to open" << url.toString();
     } else if (event == kVKGameBack) {
         const QJsonObject data = dataObject(command);
         if (data.contains(QStringLiteral("mod_id"))) {
