@@ -128,7 +128,8 @@ void LauncherProcessTest::gameActionReachesTheGameLibrary()
     const auto games = [this] {
         int status = 0;
         const QJsonValue answer = call("POST", QStringLiteral("control/vornik/modedGameList"), "[]", &status);
-        return QJsonDocument(answer.toObject().value(QStringLiteral("result")).toArray()).toJson(QJsonDocument::Compact);
+        const QJsonArray records = answer.toObject().value(QStringLiteral("result")).toArray();
+        return QJsonDocument(records).toJson(QJsonDocument::Compact);
     };
     QTRY_COMPARE_WITH_TIMEOUT(games(),
                               QByteArray(R"([{"apkUrl":"https://downloads.test/alpha.apk","id":"a1","name":"Alpha",)"

@@ -85,7 +85,8 @@ bool checkFields(const QJsonObject& body, const QVector<Field>& fields, QString*
             *error = QStringLiteral("unknown key \"%1\"; expected %2").arg(it.key(), known.join(QStringLiteral(", ")));
             return false;
         }
-        const bool fitting = field->type == QJsonValue::Double ? isInteger(it.value()) : it.value().type() == field->type;
+        const bool fitting =
+            field->type == QJsonValue::Double ? isInteger(it.value()) : it.value().type() == field->type;
         if (!fitting) {
             *error = QStringLiteral("\"%1\" must be %2").arg(it.key(), typeName(field->type));
             return false;

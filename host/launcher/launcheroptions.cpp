@@ -9,7 +9,10 @@ bool readPort(const QString& text, int lowest, const QString& option, int* port,
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < lowest || value > 65535) {
-        *error = QStringLiteral("--%1 needs a port number from %2 to 65535, not \"%3\"").arg(option).arg(lowest).arg(text);
+        *error = QStringLiteral("--%1 needs a port number from %2 to 65535, not \"%3\"")
+                     .arg(option)
+                     .arg(lowest)
+                     .arg(text);
         return false;
     }
     *port = value;
@@ -21,8 +24,10 @@ struct CommandLine
 {
     QCommandLineParser parser;
     const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
+    // Not "--plugin": the application object takes that one for its own generic plug-ins.
     const QCommandLineOption plugin{
-        QStringLiteral("plugin"), QStringLiteral("Plug-in file to load (default: libVornikPlugin.so beside the launcher)."),
+        QStringLiteral("plugin-file"),
+        QStringLiteral("Plug-in file to load (default: libVornikPlugin.so beside the launcher)."),
         QStringLiteral("FILE")};
     const QCommandLineOption profile{QStringLiteral("profile"),
                                      QStringLiteral("Host profile (JSON). Without one: the built-in demo profile."),

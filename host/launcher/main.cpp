@@ -55,14 +55,15 @@ int main(int argc, char** argv)
     if (options.remoteDebuggingPort != 0)
         qputenv("QTWEBENGINE_REMOTE_DEBUGGING", QByteArray::number(options.remoteDebuggingPort));
 
+    // Read before anything shows: a bad profile is reported even where no window can open.
+    HostProfile profile = HostProfile::demo();
+    if (!options.profileFile.isEmpty() && !loadProfileFile(options.profileFile, &profile, &error))
+        return refuse(error);
+
     // A host of a web-engine plug-in must share contexts before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     MainWindow::applyStyle();
-
-    HostProfile profile = HostProfile::demo();
-    if (!options.profileFile.isEmpty() && !loadProfileFile(options.profileFile, &profile, &error))
-        return refuse(error);
 
     // Bound before the host exists: the profile's service addresses default to this port.
     WebService service;

@@ -64,7 +64,9 @@ WebService::WebService(QObject* parent)
     m_server->set_payload_max_length(kMaxBodyBytes);
     // An idle connection holds a server thread until it times out, and stop() waits for it.
     m_server->set_keep_alive_timeout(1);
-    const auto route = [this](const httplib::Request& in, httplib::Response& out) { fill(out, handOver(toRequest(in))); };
+    const auto route = [this](const httplib::Request& in, httplib::Response& out) {
+        fill(out, handOver(toRequest(in)));
+    };
     m_server->Get(".*", route);
     m_server->Post(".*", route);
     m_server->Put(".*", route);
