@@ -20,28 +20,9 @@ HttpStub::HttpStub(QObject* parent)
     });
 }
 
-HttpStub::~HttpStub() = default;
-
 QString HttpStub::baseUrl() const
 {
-    if (!m_server->isListening())
-        return QString();
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort());
-}
-
-void HttpStub::enqueue(int status, const QByteArray& body)
-{
-    m_queue.append(Reply{status, body});
-}
-
-void HttpStub::setDefaultReply(int status, const QByteArray& body)
-{
-    m_default = Reply{status, body};
-}
-
-QList<HttpStub::Request> HttpStub::requests() const
-{
-    return m_requests;
+    return m_server->isListening() ? QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()) : QString();
 }
 
 QStringList HttpStub::paths() const
@@ -62,8 +43,7 @@ void HttpStub::onReadyRead(QTcpSocket* socket)
     socket->setProperty("answered", true);
 
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-    m_requests.append(Request{requestLine.value(1).isEmpty() ? QString() : QString::fromLatin1(requestLine.value(1)),
-                              m_clock.elapsed()});
+    m_requests.append(Request{QString::fromLatin1(requestLine.value(1)), m_clock.elapsed()});
 
     const Reply reply = m_queue.isEmpty() ? m_default : m_queue.takeFirst();
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stub\r\n"

@@ -28,15 +28,14 @@ public:
     };
 
     explicit HttpStub(QObject* parent = nullptr);
-    ~HttpStub() override;
 
     // "http://127.0.0.1:<port>"; empty when it could not listen.
     QString baseUrl() const;
 
-    void enqueue(int status, const QByteArray& body = QByteArray());
-    void setDefaultReply(int status, const QByteArray& body = QByteArray());
+    void enqueue(int status, const QByteArray& body = QByteArray()) { m_queue.append(Reply{status, body}); }
+    void setDefaultReply(int status, const QByteArray& body = QByteArray()) { m_default = Reply{status, body}; }
 
-    QList<Request> requests() const;
+    QList<Request> requests() const { return m_requests; }
     QStringList paths() const;
 
 private:
