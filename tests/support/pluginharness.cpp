@@ -1,6 +1,7 @@
 #include "pluginharness.h"
 
 #include "hostcalllog.h"
+#include "ifiledownhandle.h"
 #include "iplugin.h"
 #include "ivornik.h"
 #include "pagescript.h"
@@ -135,6 +136,14 @@ QObject* PluginHarness::bridge() const
             return child;
     }
     return nullptr;
+}
+
+void PluginHarness::deliver(const QString& requestName, const QByteArray& body)
+{
+    HttpDaoRequest reply;
+    reply.name = requestName;
+    reply.data = body;
+    static_cast<IFileDownHandle*>(m_object->qt_metacast("IFileDownHandle"))->downloadFinished(reply);
 }
 
 void PluginHarness::destroyPlugin()

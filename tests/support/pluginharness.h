@@ -48,6 +48,9 @@ public:
     QObject* webManager() const;
     QObject* bridge() const;
 
+    // Hands the plug-in a finished request, as the host's HTTP service does, without the network.
+    void deliver(const QString& requestName, const QByteArray& body);
+
     // Destroys the plug-in now (as the host does), leaving the host alive.
     void destroyPlugin();
 
