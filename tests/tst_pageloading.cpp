@@ -11,9 +11,8 @@
 #include "waitloading.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QTcpServer>
-#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineView>
 #include <QtTest>
@@ -47,55 +46,6 @@ void setTestAddress(const QString& address)
     KLauncher::instance()->setAppConfigValue(AppConfigWebTestUrl, address);
 }
 
-// A web host on the loopback interface: answers every request with a small page that says it is
-// ready, or accepts connections and never answers. shut() makes its port refuse connections.
-class LoopbackHost : public QTcpServer
-{
-public:
-    enum Mode { Answering, Silent };
-
-    explicit LoopbackHost(Mode mode)
-        : m_mode(mode)
-    {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = nextPendingConnection()) {
-                m_sockets.append(socket);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-            }
-        });
-    }
-
-    QString address() const
-    {
-        return QString("http://127.0.0.1:%1/page").arg(serverPort());
-    }
-
-    void shut()
-    {
-        close();
-        for (const QPointer<QTcpSocket>& socket : qAsConst(m_sockets)) {
-            if (socket)
-                socket->abort();
-        }
-    }
-
-private:
-    void answer(QTcpSocket* socket)
-    {
-        if (m_mode == Silent || !socket->peek(4096).contains("\r\n\r\n"))
-            return;
-        socket->readAll();
-        const QByteArray body = "<!DOCTYPE html><title>online</title><script>window.ready = true;</script>";
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nCache-Control: no-store\r\nConnection: close\r\n"
-                      "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-
-    Mode m_mode;
-    QList<QPointer<QTcpSocket>> m_sockets;
-};
-
 class HideCounter : public QObject
 {
 public:
@@ -114,170 +64,155 @@ class PageLoadingTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void connectivityDecision_data();
-    void connectivityDecision();
-    void offlinePageRetryTestsAgain();
-    void twoTestsBeforeTheFirstAnswer();
-    void fourFailedLoadsInARow();
-    void watchdogEndsASilentFirstLoad();
-};
+    void connectivityDecision_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("tests"); // started one after the other, before the first answer
+        QTest::addColumn<QString>("loggedHost");
+        QTest::addColumn<QString>("offlineLanguage");
+        QTest::addColumn<QString>("offlineTitle");
 
-void PageLoadingTest::connectivityDecision_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("loggedHost");
-    QTest::addColumn<QString>("offlineLanguage");
-    QTest::addColumn<QString>("offlineTitle");
-
-    QTest::newRow("name that resolves") << "http://localhost:8080/feed" << "en" << R"("localhost")" << "" << "";
-    QTest::newRow("name under .invalid") << "https://nowhere.vornik.invalid/" << "de"
-                                         << R"("nowhere.vornik.invalid")" << "de" << "Keine Verbindung";
-    QTest::newRow("bare host, no scheme") << "localhost" << "pt-BR" << R"("")" << "en" << "You are offline";
-    QTest::newRow("empty address") << "" << "en" << R"("")" << "en" << "You are offline";
-}
-
-void PageLoadingTest::connectivityDecision()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, language);
-    QFETCH(QString, loggedHost);
-    QFETCH(QString, offlineLanguage);
-    QFETCH(QString, offlineTitle);
-
-    HostProfile profile = PluginHarness::testProfile();
-    profile.language = language;
-    PluginHarness harness(profile);
-    QVERIFY(harness.bind());
-    QVERIFY(harness.showPage());
-    QWebEnginePage* page = harness.page();
-    evaluate(page, "window.marker = 1; true");
-    harness.log()->clear();
-    setTestAddress(address);
-
-    LogCapture log;
-    harness.vornik()->startDomainTest(8);
-    QCOMPARE(log.lines(kDomainTest), QStringList{"domain test host:  " + loggedHost});
-
-    if (offlineLanguage.isEmpty()) {
-        // A new document of the same online page: the marker is gone, the bridge connected again.
-        QTRY_VERIFY_WITH_TIMEOUT(evaluate(page, "window.ready === true && window.marker === undefined").toBool(), 30000);
-        QCOMPARE(page->url(), PluginHarness::probePage());
-        QCOMPARE(hostCalls(harness.log()), QStringList());
-        return;
+        QTest::newRow("name that resolves") << "http://localhost:8080/feed" << "en" << 1 << R"("localhost")" << "" << "";
+        // Neither look-up is merged into the other: each answer loads the offline page.
+        QTest::newRow("name under .invalid, two tests") << "https://nowhere.vornik.invalid/" << "de" << 2
+                                                        << R"("nowhere.vornik.invalid")" << "de" << "Keine Verbindung";
+        QTest::newRow("bare host, no scheme") << "localhost" << "pt-BR" << 1 << R"("")" << "en" << "You are offline";
     }
-    QTRY_COMPARE_WITH_TIMEOUT(page->url().toString(), offlineAddress(language), 30000);
-    QCOMPARE(hostCalls(harness.log()), QStringList{"IMainWindow.finishBootAnimation[true]"});
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(kLoadSuccess), 30000);
-    QCOMPARE(evaluate(page, "document.documentElement.lang").toString(), offlineLanguage);
-    QCOMPARE(evaluate(page, "document.getElementById('title').textContent").toString(), offlineTitle);
-    QCOMPARE(evaluate(page, "document.documentElement.dataset.location").toString(), QString("vornik"));
-}
 
-void PageLoadingTest::offlinePageRetryTestsAgain()
-{
-    PluginHarness harness;
-    QVERIFY(harness.bind());
-    QVERIFY(harness.showPage());
-    QWebEnginePage* page = harness.page();
-    setTestAddress("http://nowhere.vornik.invalid/");
-    harness.vornik()->startDomainTest(8);
-    QTRY_COMPARE_WITH_TIMEOUT(page->url().toString(), offlineAddress("en"), 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(evaluate(page, "!document.getElementById('retry').disabled").toBool(), 30000);
+    void connectivityDecision()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, language);
+        QFETCH(int, tests);
+        QFETCH(QString, loggedHost);
+        QFETCH(QString, offlineLanguage);
+        QFETCH(QString, offlineTitle);
 
-    // The web host is back; the user presses the offline page's retry button.
-    setTestAddress("http://localhost/");
-    harness.log()->clear();
-    HideCounter hides;
-    harness.container()->findChild<QWebEngineView*>()->installEventFilter(&hides);
-    LogCapture log;
-    evaluate(page, "document.getElementById('retry').click(); true");
+        HostProfile profile = PluginHarness::testProfile();
+        profile.language = language;
+        PluginHarness harness(profile);
+        QVERIFY(harness.bind());
+        QVERIFY(harness.showPage());
+        QWebEnginePage* page = harness.page();
+        evaluate(page, "window.marker = 1; true");
+        harness.log()->clear();
+        setTestAddress(address);
 
-    QTRY_VERIFY_WITH_TIMEOUT(evaluate(page, "window.ready === true").toBool(), 30000);
-    QCOMPARE(page->url(), PluginHarness::probePage());
-    QTRY_COMPARE_WITH_TIMEOUT(loadingLines(log), (QStringList{R"(domain test host:  "localhost")", kLoadSuccess}), 30000);
-    QCOMPARE(hides.hides, 1);
-    QVERIFY(harness.container()->findChild<QWebEngineView*>()->isVisible());
-    QCOMPARE(hostCalls(harness.log()), QStringList());
-}
+        LogCapture log;
+        QStringList tested, offlineCalls;
+        for (int i = 0; i < tests; ++i) {
+            harness.vornik()->startDomainTest(8);
+            tested.append("domain test host:  " + loggedHost);
+            offlineCalls.append("IMainWindow.finishBootAnimation[true]");
+        }
+        QCOMPARE(log.lines(kDomainTest), tested);
 
-void PageLoadingTest::twoTestsBeforeTheFirstAnswer()
-{
-    PluginHarness harness;
-    QVERIFY(harness.bind());
-    QVERIFY(harness.showPage());
-    setTestAddress("http://nowhere.vornik.invalid/");
-    harness.log()->clear();
-    LogCapture log;
+        if (offlineLanguage.isEmpty()) {
+            // A new document of the same online page: the marker is gone, the bridge connected again.
+            QTRY_VERIFY_WITH_TIMEOUT(evaluate(page, "window.ready === true && window.marker === undefined").toBool(), 30000);
+            QCOMPARE(page->url(), PluginHarness::probePage());
+            QCOMPARE(hostCalls(harness.log()), QStringList());
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(page->url().toString(), offlineAddress(language), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(hostCalls(harness.log()), offlineCalls, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(kLoadSuccess), 30000);
+        QCOMPARE(evaluate(page, "document.documentElement.lang").toString(), offlineLanguage);
+        QCOMPARE(evaluate(page, "document.getElementById('title').textContent").toString(), offlineTitle);
+        QCOMPARE(evaluate(page, "document.documentElement.dataset.location").toString(), QString("vornik"));
+    }
 
-    harness.vornik()->startDomainTest(8);
-    harness.vornik()->startDomainTest(8);
-    // Neither look-up is merged into the other: each answer loads the offline page.
-    QTRY_COMPARE_WITH_TIMEOUT(harness.log()->count("IMainWindow", "finishBootAnimation"), 2, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(kLoadSuccess), 30000);
-    QCOMPARE(harness.page()->url().toString(), offlineAddress("en"));
-    QCOMPARE(log.lines(kDomainTest).size(), 2);
-    QCOMPARE(harness.log()->count("IMainWindow", "finishBootAnimation"), 2);
-}
+    void offlinePageRetryTestsAgain()
+    {
+        PluginHarness harness;
+        QVERIFY(harness.bind());
+        QVERIFY(harness.showPage());
+        QWebEnginePage* page = harness.page();
+        setTestAddress("http://nowhere.vornik.invalid/");
+        harness.vornik()->startDomainTest(8);
+        QTRY_COMPARE_WITH_TIMEOUT(page->url().toString(), offlineAddress("en"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(page, "!document.getElementById('retry').disabled").toBool(), 30000);
 
-void PageLoadingTest::fourFailedLoadsInARow()
-{
-    LoopbackHost host(LoopbackHost::Answering);
-    PluginHarness harness;
-    QVERIFY(harness.bind());
-    QVERIFY(harness.showPage(QUrl(host.address())));
-    QWebEnginePage* page = harness.page();
+        // The web host is back; the user presses the offline page's retry button.
+        setTestAddress("http://localhost/");
+        harness.log()->clear();
+        HideCounter hides;
+        harness.container()->findChild<QWebEngineView*>()->installEventFilter(&hides);
+        LogCapture log;
+        evaluate(page, "document.getElementById('retry').click(); true");
 
-    // From now on every load of the online page is refused, while its name still resolves.
-    host.shut();
-    setTestAddress("http://localhost/");
-    harness.log()->clear();
-    LogCapture log;
-    harness.vornik()->startDomainTest(8);
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(page, "window.ready === true").toBool(), 30000);
+        QCOMPARE(page->url(), PluginHarness::probePage());
+        QTRY_COMPARE_WITH_TIMEOUT(loadingLines(log), (QStringList{R"(domain test host:  "localhost")", kLoadSuccess}), 30000);
+        QCOMPARE(hides.hides, 1);
+        QVERIFY(harness.container()->findChild<QWebEngineView*>()->isVisible());
+        QCOMPARE(hostCalls(harness.log()), QStringList());
+    }
 
-    QTRY_COMPARE_WITH_TIMEOUT(page->url().toString(), offlineAddress("en"), 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(kLoadSuccess), 30000);
-    const QString tested = R"(domain test host:  "localhost")";
-    QCOMPARE(loadingLines(log), (QStringList{tested, kLoadFail, tested, kLoadFail, tested, kLoadFail, tested, kLoadFail,
-                                             kLoadSuccess}));
-    QCOMPARE(hostCalls(harness.log()), QStringList{"IMainWindow.finishBootAnimation[true]"});
+    void fourFailedLoadsInARow()
+    {
+        // The online page, loaded once; from then on it is gone, while the web host's name still resolves.
+        QTemporaryDir site;
+        const QString online = site.filePath("online.html");
+        QVERIFY(QFile::copy(PluginHarness::probePage().toLocalFile(), online));
+        PluginHarness harness;
+        QVERIFY(harness.bind());
+        QVERIFY(harness.showPage(QUrl::fromLocalFile(online)));
+        QWebEnginePage* page = harness.page();
+        QVERIFY(QFile::remove(online));
+        setTestAddress("http://localhost/");
+        harness.log()->clear();
+        LogCapture log;
+        harness.vornik()->startDomainTest(8);
 
-    // With the retries spent, a failure goes straight to the offline page again.
-    log.clear();
-    emit page->loadFinished(false);
-    QCOMPARE(loadingLines(log), QStringList{kLoadFail});
-    QCOMPARE(harness.log()->count("IMainWindow", "finishBootAnimation"), 2);
-}
+        QTRY_COMPARE_WITH_TIMEOUT(page->url().toString(), offlineAddress("en"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(kLoadSuccess), 30000);
+        const QString tested = R"(domain test host:  "localhost")";
+        QCOMPARE(loadingLines(log), (QStringList{tested, kLoadFail, tested, kLoadFail, tested, kLoadFail, tested, kLoadFail,
+                                                 kLoadSuccess}));
+        QCOMPARE(hostCalls(harness.log()), QStringList{"IMainWindow.finishBootAnimation[true]"});
 
-void PageLoadingTest::watchdogEndsASilentFirstLoad()
-{
-    LoopbackHost host(LoopbackHost::Silent);
-    QWidget container;
-    container.resize(800, 600);
-    container.show();
-    PluginHarness harness;
-    QVERIFY(harness.bind());
-    harness.webManager()->setProperty("watchdogIntervalMs", 1500);
-    harness.log()->clear();
-    LogCapture log;
+        // With the retries spent, a failure goes straight to the offline page again.
+        log.clear();
+        emit page->loadFinished(false);
+        QCOMPARE(loadingLines(log), QStringList{kLoadFail});
+        QCOMPARE(harness.log()->count("IMainWindow", "finishBootAnimation"), 2);
+    }
 
-    harness.vornik()->createView(8, host.address(), &container);
-    auto* view = container.findChild<QWebEngineView*>();
-    auto* spinner = container.findChild<Waitloading*>();
-    auto* watchdog = reinterpret_cast<QTimer*>(view->page()->property("timer").toULongLong());
-    QVERIFY(watchdog->isActive());
-    QVERIFY(!view->isVisible());
-    spinner->start();
+    void watchdogEndsASilentFirstLoad()
+    {
+        // Connections are made (the system accepts them for the listening socket) and never answered.
+        QTcpServer host;
+        QVERIFY(host.listen(QHostAddress::LocalHost));
+        const QString address = QString("http://127.0.0.1:%1/page").arg(host.serverPort());
+        QWidget container;
+        container.resize(800, 600);
+        container.show();
+        PluginHarness harness;
+        QVERIFY(harness.bind());
+        harness.webManager()->setProperty("watchdogIntervalMs", 1500);
+        harness.log()->clear();
+        LogCapture log;
 
-    QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 30000);
-    QVERIFY(!spinner->isSpinning());
-    QVERIFY(!watchdog->isActive());
-    // The time-out counts as the first failure: one retry spent on a second test.
-    const QString tested = R"(domain test host:  "127.0.0.1")";
-    QCOMPARE(loadingLines(log), (QStringList{tested, kLoadFail, tested}));
-    QCOMPARE(hostCalls(harness.log()), QStringList{"IMainWindow.finishBootAnimation[true]"});
-    QCOMPARE(view->page()->requestedUrl().toString(), host.address());
-}
+        harness.vornik()->createView(8, address, &container);
+        auto* view = container.findChild<QWebEngineView*>();
+        auto* spinner = container.findChild<Waitloading*>();
+        auto* watchdog = reinterpret_cast<QTimer*>(view->page()->property("timer").toULongLong());
+        QVERIFY(watchdog->isActive());
+        QVERIFY(!view->isVisible());
+        spinner->start();
+
+        QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 30000);
+        QVERIFY(!spinner->isSpinning());
+        QVERIFY(!watchdog->isActive());
+        // The time-out counts as the first failure: one retry spent on a second test.
+        const QString tested = R"(domain test host:  "127.0.0.1")";
+        QCOMPARE(loadingLines(log), (QStringList{tested, kLoadFail, tested}));
+        QCOMPARE(hostCalls(harness.log()), QStringList{"IMainWindow.finishBootAnimation[true]"});
+        QCOMPARE(view->page()->requestedUrl().toString(), address);
+    }
+};
 
 VORNIK_TEST_MAIN(PageLoadingTest)
 #include "tst_pageloading.moc"

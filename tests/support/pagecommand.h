@@ -42,9 +42,10 @@ inline QStringList eventsAndData(const QJsonArray& messages)
     return list;
 }
 
-// Sends the command from the page, with a callback name of its own unless it names one, and waits
-// for that reply. Returns what the page received from the send on, the reply last; empty on
-// time-out. Delivery keeps order, so everything the command caused for the page is in it.
+// Sends the command (an object or its JSON text) from the page, with a callback name of its own
+// unless it names one, and waits for that reply. Returns what the page received from the send on,
+// the reply last; empty on time-out. Delivery keeps order, so everything the command caused for
+// the page is in it.
 inline QJsonArray roundTrip(QWebEnginePage* page, QJsonObject command)
 {
     static int serial = 0;
@@ -66,6 +67,11 @@ inline QJsonArray roundTrip(QWebEnginePage* page, QJsonObject command)
     }, 30000);
     const bool answered = !messages.isEmpty() && messages.last().toObject().value("event").toString() == callback;
     return answered ? messages : QJsonArray();
+}
+
+inline QJsonArray roundTrip(QWebEnginePage* page, const QString& commandText)
+{
+    return roundTrip(page, QJsonDocument::fromJson(commandText.toUtf8()).object());
 }
 
 // The "data" of the reply that ends a round trip.
