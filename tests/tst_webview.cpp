@@ -49,10 +49,8 @@ void WebViewTest::onlyPageTypeEight_data()
 {
     QTest::addColumn<int>("type");
     QTest::newRow("home") << 1;
-    QTest::newRow("cloud game") << 2;
     QTest::newRow("game center") << 4;
     QTest::newRow("none") << 0;
-    QTest::newRow("next bit") << 16;
     QTest::newRow("eight among others") << 12;
 }
 
