@@ -6,6 +6,7 @@
 #include "logcapture.h"
 #include "pluginharness.h"
 #include "standinhost.h"
+#include "standinplugin.h"
 #include "standinpluginmanager.h"
 
 #include <QJsonArray>
@@ -31,20 +32,6 @@ QStringList lookups(HostCallLog* log)
         uuids.append(entry.toObject().value("args").toArray().at(0).toString());
     return uuids;
 }
-
-// A loaded host plug-in that answers to the game library's identifier but does not implement it.
-class WrongPlugin : public QObject, public IPlugin
-{
-public:
-    QObject* pluginObject() override { return this; }
-    QUuid pluginUuid() const override { return kMyGame; }
-    void reservedHook(quintptr) override {}
-    bool bindHost(IPluginManager*, quintptr) override { return true; }
-    bool bindLanguage() override { return true; }
-    bool acknowledgeFirst() override { return true; }
-    bool bindAccount() override { return true; }
-    bool acknowledgeSecond() override { return true; }
-};
 
 } // namespace
 
@@ -113,7 +100,8 @@ void HostRegistryTest::missingInterface()
     PluginHarness harness;
     QVERIFY(harness.bind());
 
-    WrongPlugin wrong;
+    // A loaded plug-in that answers to the game library's identifier but does not implement it.
+    StandInPlugin wrong(kMyGame, QStringLiteral("IMyGame"), &harness.host()->profile(), nullptr, nullptr);
     if (nullObject)
         harness.host()->setNullObject(kMyGame, true);
     else
