@@ -13,6 +13,7 @@ WebManager::WebManager(QObject* parent)
     setObjectName(QStringLiteral("WebManager"));
     // The look-up answer comes back through a queued call that names the type.
     qRegisterMetaType<QHostInfo>("QHostInfo");
+    rendererClock.start();
 }
 
 WebManager::~WebManager()

@@ -3,12 +3,17 @@
 #include "pageentry.h"
 #include "sendinfo.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHostInfo>
 #include <QJsonObject>
+#include <QList>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariant>
+#include <QWebEnginePage>
 
 #include <atomic>
 #include <functional>
@@ -27,6 +32,9 @@ class WebManager : public QObject
 public:
     static constexpr int kOwnPageType = 8;
     static constexpr int kWatchdogIntervalMs = 20000;
+    // A crashed page comes back at most this often in any window of this length.
+    static constexpr int kRendererRestartsPerWindow = 3;
+    static constexpr int kRendererRestartWindowMs = 60000;
 
     explicit WebManager(QObject* parent = nullptr);
     ~WebManager() override;
@@ -39,7 +47,10 @@ public:
     void domainTest(int type);
     void loadOfflinePage();
 
-    // Commands and routing
+    // Commands and routing. handleCommandText is the whole inbound path after the origin gate:
+    // parse, command table, reply queued. It needs no view, and returns the reply it queued
+    // ({"event", "page", "data"}) or an empty object when the command asked for none.
+    Q_INVOKABLE QJsonObject handleCommandText(const QString& text, int pageMask);
     void dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
     bool routeToPage(int page, bool force);
     void gotoSearch(const QString& query);
@@ -62,8 +73,26 @@ private slots:
     void onHtmlData(QString data);
     void onLoadFinished(bool ok);
     void onLoadStarted();
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode);
 
 private:
+    // One page command in flight: what a handler reads and the reply it may fill.
+    struct Command
+    {
+        const QString& event;
+        QJsonObject& reply;
+        const QJsonObject& json;
+        int pageMask;
+    };
+    using CommandHandler = void (*)(WebManager& manager, const Command& command);
+    static const QHash<QString, CommandHandler>& commandTable();
+
+    static QJsonObject envelope(const QString& event, int pageMask, const QJsonObject& data);
+    int pageMaskOf(const QObject* bridge) const;
+    bool pageShowsOwnOrigin(int pageMask);
+    void restartCrashedPage(int type);
+    int rendererRestartWindow() const;
+
     static void deliveryLoop(WebManager* manager, SendInfo* info);
 
     void forEachMatchingPage(int pageMask, const std::function<void(int type, const PageEntry& page)>& action);
@@ -90,5 +119,11 @@ private:
     std::atomic<bool> stopping{false};
     int currentPage = 1;
     int loadRetriesLeft = 3;
+    // Origins whose commands were refused; each is named in the log once.
+    QSet<QString> refusedOrigins;
+    // When crashed pages were last brought back, oldest first, on rendererClock.
+    QList<qint64> rendererRestarts;
+    QElapsedTimer rendererClock;
+    bool rendererRestartPending = false;
     QWebChannel* channel = nullptr;
 };

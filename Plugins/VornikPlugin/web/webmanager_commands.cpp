@@ -28,94 +28,117 @@ QJsonObject dataObject(const QJsonObject& command)
 
 void WebManager::dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask)
 {
-    if (event == kGetInstalledApps) {
-        reply = buildInstalledApps();
-    } else if (event == kGetVmList) {
-        handleVmList(event, reply, command, pageMask);
-    } else if (event == kInstallOrPlayAppforVm) {
-        handleInstallOrPlay(event, reply, command, pageMask);
-    } else if (event == kOpenCloudGame) {
-        handleOpenCloudGame(event, reply, command, pageMask);
-    } else if (event == kPushRealSearchResult) {
-        handleRealSearchResult(event, reply, command, pageMask);
-    } else if (event == kNotifyClientRefresh) {
-        forEachMatchingPage(pageMask, [this, pageMask](int, const PageEntry&) {
-            setViewsVisible(false, pageMask);
-            domainTest(pageMask);
-        });
-    } else if (event == kCallClientToLogin) {
-        if (IMainWindow* mainWindow = HostRegistry::mainWindow())
-            mainWindow->showLogin();
-    } else if (event == kGetUserToken) {
-        handleUserToken(reply);
-    } else if (event == kRefreshAccessToken) {
-        if (IAccount* account = HostRegistry::account())
-            account->refreshAccessToken();
-    } else if (event == kGetLanguage) {
-        handleLanguage(reply);
-    } else if (event == kGetHostConfig) {
-        handleHostConfig(reply);
-    } else if (event == kGetClientConfig) {
-        handleClientConfig(reply);
-    } else if (event == kOpenStreamGame) {
-        handleOpenStreamGame(event, reply, command, pageMask);
-    } else if (event == kCloseClientLoading) {
-        forEachMatchingPage(pageMask, [this, pageMask](int, const PageEntry& page) {
-            if (page.spinner)
-                page.spinner->stop();
-            setViewsVisible(true, pageMask);
-        });
-    } else if (event == kOpenClientLoading) {
-        forEachMatchingPage(pageMask, [this, pageMask](int, const PageEntry& page) {
-            IMainWindow* mainWindow = HostRegistry::mainWindow();
-            const bool suppressed = mainWindow && mainWindow->loadingSpinnerSuppressed();
-            if (!suppressed && page.spinner)
-                page.spinner->start();
-            setViewsVisible(false, pageMask);
-        });
-    } else if (event == kCloseBootAnimation) {
-        forEachMatchingPage(pageMask, [this](int type, const PageEntry&) {
-            if (type != kOwnPageType)
-                return;
-            if (IMainWindow* mainWindow = HostRegistry::mainWindow())
-                mainWindow->finishBootAnimation(true);
-            routeToPage(currentPage, true);
-        });
-    } else if (event == kChangeBannerBackgroundImage) {
-        BannerImageInfo info;
-        fillRecordFromJson(dataObject(command), BannerImageKind, &info);
-        if (IMainWindow* mainWindow = HostRegistry::mainWindow())
-            mainWindow->changeBannerBackground(info);
-    } else if (event == kServierWorkerUpdateSuccess) {
-        qInfo().noquote() << "Web: servierWorkerUpdateSuccess";
-        KLauncher::instance()->setClearWebCache(true);
-    } else if (event == kOnSearchInGooglePlay) {
-        const QString query = dataObject(command).value(QStringLiteral("query")).toString();
-        if (IMainWindow* mainWindow = HostRegistry::mainWindow())
-            mainWindow->searchInGooglePlay(query);
-    } else if (event == kOpenShare) {
-        // The system handler would open local files and programs just as readily; a share link
-        // is a web address or nothing.
-        const QUrl url(dataObject(command).value(QStringLiteral("url")).toString(), QUrl::TolerantMode);
-        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-            QDesktopServices::openUrl(url);
-        else
-            qWarning().noquote() << "openShare: refused to open" << url.toString();
-    } else if (event == kVKGameBack) {
-        const QJsonObject data = dataObject(command);
-        if (data.contains(QStringLiteral("mod_id"))) {
-            if (IMyGame* myGame = HostRegistry::myGame())
-                myGame->modGameBack(data.value(QStringLiteral("package")).toString());
-        }
-    } else if (event == QLatin1String("postStats")) {
-        handlePostStats(command);
-    } else if (event == kGetUserConfig) {
-        handleUserConfig(reply);
-    } else if (event == kPostWebVersionInfo) {
-        handleWebVersionInfo(command);
-    } else if (event == kOnWebLogger) {
-        handleWebLogger(command);
-    }
+    const auto handler = commandTable().constFind(event);
+    if (handler != commandTable().constEnd())
+        (*handler)(*this, Command{event, reply, command, pageMask});
+}
+
+const QHash<QString, WebManager::CommandHandler>& WebManager::commandTable()
+{
+    // Every handler the page can reach, by its event name. Names are unique, so a look-up finds
+    // the same handler a walk in the protocol's order would.
+    static const QHash<QString, CommandHandler> table = {
+        {kGetInstalledApps, [](WebManager& m, const Command& c) { c.reply = m.buildInstalledApps(); }},
+        {kGetVmList, [](WebManager& m, const Command& c) { m.handleVmList(c.event, c.reply, c.json, c.pageMask); }},
+        {kInstallOrPlayAppforVm,
+         [](WebManager& m, const Command& c) { m.handleInstallOrPlay(c.event, c.reply, c.json, c.pageMask); }},
+        {kOpenCloudGame,
+         [](WebManager& m, const Command& c) { m.handleOpenCloudGame(c.event, c.reply, c.json, c.pageMask); }},
+        {kPushRealSearchResult,
+         [](WebManager& m, const Command& c) { m.handleRealSearchResult(c.event, c.reply, c.json, c.pageMask); }},
+        {kNotifyClientRefresh,
+         [](WebManager& m, const Command& c) {
+             m.forEachMatchingPage(c.pageMask, [&m, mask = c.pageMask](int, const PageEntry&) {
+                 m.setViewsVisible(false, mask);
+                 m.domainTest(mask);
+             });
+         }},
+        {kCallClientToLogin,
+         [](WebManager&, const Command&) {
+             if (IMainWindow* mainWindow = HostRegistry::mainWindow())
+                 mainWindow->showLogin();
+         }},
+        {kGetUserToken, [](WebManager& m, const Command& c) { m.handleUserToken(c.reply); }},
+        {kRefreshAccessToken,
+         [](WebManager&, const Command&) {
+             if (IAccount* account = HostRegistry::account())
+                 account->refreshAccessToken();
+         }},
+        {kGetLanguage, [](WebManager& m, const Command& c) { m.handleLanguage(c.reply); }},
+        {kGetHostConfig, [](WebManager& m, const Command& c) { m.handleHostConfig(c.reply); }},
+        {kGetClientConfig, [](WebManager& m, const Command& c) { m.handleClientConfig(c.reply); }},
+        {kOpenStreamGame,
+         [](WebManager& m, const Command& c) { m.handleOpenStreamGame(c.event, c.reply, c.json, c.pageMask); }},
+        {kCloseClientLoading,
+         [](WebManager& m, const Command& c) {
+             m.forEachMatchingPage(c.pageMask, [&m, mask = c.pageMask](int, const PageEntry& page) {
+                 if (page.spinner)
+                     page.spinner->stop();
+                 m.setViewsVisible(true, mask);
+             });
+         }},
+        {kOpenClientLoading,
+         [](WebManager& m, const Command& c) {
+             m.forEachMatchingPage(c.pageMask, [&m, mask = c.pageMask](int, const PageEntry& page) {
+                 IMainWindow* mainWindow = HostRegistry::mainWindow();
+                 const bool suppressed = mainWindow && mainWindow->loadingSpinnerSuppressed();
+                 if (!suppressed && page.spinner)
+                     page.spinner->start();
+                 m.setViewsVisible(false, mask);
+             });
+         }},
+        {kCloseBootAnimation,
+         [](WebManager& m, const Command& c) {
+             m.forEachMatchingPage(c.pageMask, [&m](int type, const PageEntry&) {
+                 if (type != kOwnPageType)
+                     return;
+                 if (IMainWindow* mainWindow = HostRegistry::mainWindow())
+                     mainWindow->finishBootAnimation(true);
+                 m.routeToPage(m.currentPage, true);
+             });
+         }},
+        {kChangeBannerBackgroundImage,
+         [](WebManager&, const Command& c) {
+             BannerImageInfo info;
+             fillRecordFromJson(dataObject(c.json), BannerImageKind, &info);
+             if (IMainWindow* mainWindow = HostRegistry::mainWindow())
+                 mainWindow->changeBannerBackground(info);
+         }},
+        {kServierWorkerUpdateSuccess,
+         [](WebManager&, const Command&) {
+             qInfo().noquote() << "Web: servierWorkerUpdateSuccess";
+             KLauncher::instance()->setClearWebCache(true);
+         }},
+        {kOnSearchInGooglePlay,
+         [](WebManager&, const Command& c) {
+             const QString query = dataObject(c.json).value(QStringLiteral("query")).toString();
+             if (IMainWindow* mainWindow = HostRegistry::mainWindow())
+                 mainWindow->searchInGooglePlay(query);
+         }},
+        {kOpenShare,
+         [](WebManager&, const Command& c) {
+             // The system handler would open local files and programs just as readily; a share
+             // link is a web address or nothing.
+             const QUrl url(dataObject(c.json).value(QStringLiteral("url")).toString(), QUrl::TolerantMode);
+             if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+                 QDesktopServices::openUrl(url);
+             else
+                 qWarning().noquote() << "openShare: refused to open" << url.toString();
+         }},
+        {kVKGameBack,
+         [](WebManager&, const Command& c) {
+             const QJsonObject data = dataObject(c.json);
+             if (!data.contains(QStringLiteral("mod_id")))
+                 return;
+             if (IMyGame* myGame = HostRegistry::myGame())
+                 myGame->modGameBack(data.value(QStringLiteral("package")).toString());
+         }},
+        {QStringLiteral("postStats"), [](WebManager& m, const Command& c) { m.handlePostStats(c.json); }},
+        {kGetUserConfig, [](WebManager& m, const Command& c) { m.handleUserConfig(c.reply); }},
+        {kPostWebVersionInfo, [](WebManager& m, const Command& c) { m.handleWebVersionInfo(c.json); }},
+        {kOnWebLogger, [](WebManager& m, const Command& c) { m.handleWebLogger(c.json); }},
+    };
+    return table;
 }
 
 bool WebManager::routeToPage(int page, bool force)

@@ -13,12 +13,18 @@
 
 using namespace VornikNames;
 
-void WebManager::sendToPage(int pageMask, const QString& event, const QJsonObject& data)
+QJsonObject WebManager::envelope(const QString& event, int pageMask, const QJsonObject& data)
 {
     QJsonObject message;
     message.insert(QStringLiteral("event"), event);
     message.insert(QStringLiteral("page"), pageMask);
     message.insert(QStringLiteral("data"), data);
+    return message;
+}
+
+void WebManager::sendToPage(int pageMask, const QString& event, const QJsonObject& data)
+{
+    const QJsonObject message = envelope(event, pageMask, data);
 
     int deliveryMask = pageMask;
     if (kForcedEvents.contains(event))

@@ -2,32 +2,117 @@
 
 #include "webbridge.h"
 
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QPointer>
+#include <QUrl>
 
+namespace {
+
+int defaultPort(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("wss"))
+        return 443;
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("ws"))
+        return 80;
+    return -1;
+}
+
+// Pages from files have no shared origin: each file is its own, so a file page is the same
+// origin only as the very same file.
+bool sameOrigin(const QUrl& shown, const QUrl& own)
+{
+    if (!shown.isValid() || shown.scheme() != own.scheme())
+        return false;
+    if (shown.isLocalFile())
+        return QDir::cleanPath(shown.toLocalFile()) == QDir::cleanPath(own.toLocalFile());
+    return !shown.host().isEmpty() && shown.host() == own.host()
+        && shown.port(defaultPort(shown)) == own.port(defaultPort(own));
+}
+
+bool isOfflinePage(const QUrl& shown)
+{
+    return shown.isLocalFile()
+        && QDir::cleanPath(shown.toLocalFile())
+        == QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/www/offline.html"));
+}
+
+QString originOf(const QUrl& url)
+{
+    if (url.isLocalFile())
+        return url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment).toString();
+    return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString();
+}
+
+} // namespace
+
+// bridge -> origin gate -> JSON parse -> command table -> reply queued
 void WebManager::onHtmlData(QString data)
 {
     auto* bridge = qobject_cast<WebBridge*>(sender());
     if (!bridge)
         return;
-
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(data.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError)
+    const int pageMask = pageMaskOf(bridge);
+    if (!pageShowsOwnOrigin(pageMask))
         return;
+    handleCommandText(data, pageMask);
+}
 
+int WebManager::pageMaskOf(const QObject* bridge) const
+{
     int pageMask = 0;
     for (auto it = pages.cbegin(); it != pages.cend(); ++it) {
         if (it.value().bridge == bridge)
             pageMask |= it.key();
     }
+    return pageMask;
+}
+
+bool WebManager::pageShowsOwnOrigin(int pageMask)
+{
+    // The page's address now, not at load time: a page navigated elsewhere by hand, DevTools or a
+    // redirect keeps the bridge, and must not keep the user's tokens and host actions with it.
+    QUrl shown;
+    bool trusted = pageMask != 0;
+    forEachMatchingPage(pageMask, [&](int, const PageEntry& entry) {
+        shown = entry.page ? entry.page->url() : QUrl();
+        if (!sameOrigin(shown, QUrl(entry.url, QUrl::TolerantMode)) && !isOfflinePage(shown))
+            trusted = false;
+    });
+    if (trusted)
+        return true;
+    // A hostile page may send thousands of commands; one line per origin says enough.
+    const QString origin = originOf(shown);
+    if (!refusedOrigins.contains(origin)) {
+        refusedOrigins.insert(origin);
+        qWarning().noquote() << "Web: refused page commands from" << (origin.isEmpty() ? QStringLiteral("(no address)") : origin)
+                             << "- not the origin of the page's own address";
+    }
+    return false;
+}
+
+QJsonObject WebManager::handleCommandText(const QString& text, int pageMask)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return QJsonObject();
 
     QJsonObject reply;
     const QJsonObject command = document.object();
     const QString event = command.value(QStringLiteral("event")).toString();
+    // A handler may wait for the host in a nested event loop, in which the host can delete us.
+    const QPointer<WebManager> self(this);
     dispatchCommand(event, reply, command, pageMask);
+    if (!self)
+        return QJsonObject();
 
     const QString callbackEvent = command.value(QStringLiteral("callbackEvent")).toString();
-    if (!callbackEvent.isEmpty())
-        sendToPage(pageMask, callbackEvent, reply);
+    if (callbackEvent.isEmpty())
+        return QJsonObject();
+    sendToPage(pageMask, callbackEvent, reply);
+    return envelope(callbackEvent, pageMask, reply);
 }

@@ -120,3 +120,58 @@ void WebManager::onTimeOut()
 void WebManager::onLoadStarted()
 {
 }
+
+int WebManager::rendererRestartWindow() const
+{
+    // Tests may shorten the window through this property; the host never sets it.
+    bool ok = false;
+    const int window = property("rendererRestartWindowMs").toInt(&ok);
+    return ok && window > 0 ? window : kRendererRestartWindowMs;
+}
+
+void WebManager::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode)
+{
+    auto* page = qobject_cast<QWebEnginePage*>(sender());
+    if (!page || status == QWebEnginePage::NormalTerminationStatus)
+        return;
+    const int type = page->property("type").toInt();
+    qWarning().noquote() << QStringLiteral("[vk webengine] render process terminated (status %1, exit code %2)")
+                                .arg(int(status))
+                                .arg(exitCode);
+    // Not from inside the engine's notification: the page is reloaded once it has returned.
+    QTimer::singleShot(0, this, [this, type] { restartCrashedPage(type); });
+}
+
+void WebManager::restartCrashedPage(int type)
+{
+    // A restart that already waits for the window brings this crash's page back too.
+    if (rendererRestartPending)
+        return;
+    const qint64 now = rendererClock.elapsed();
+    const int window = rendererRestartWindow();
+    while (!rendererRestarts.isEmpty() && now - rendererRestarts.first() >= window)
+        rendererRestarts.removeFirst();
+    if (rendererRestarts.size() >= kRendererRestartsPerWindow) {
+        // A page that crashes its renderer at once would otherwise reload in a tight loop.
+        const qint64 wait = rendererRestarts.first() + window - now;
+        qWarning().noquote() << QStringLiteral("[vk webengine] render process crashed %1 times within %2 ms; restart in %3 ms")
+                                    .arg(rendererRestarts.size() + 1)
+                                    .arg(window)
+                                    .arg(wait);
+        rendererRestartPending = true;
+        QTimer::singleShot(int(wait), this, [this, type] {
+            rendererRestartPending = false;
+            restartCrashedPage(type);
+        });
+        return;
+    }
+    rendererRestarts.append(now);
+    qInfo().noquote() << "[vk webengine] restarting the page after its render process ended";
+    // The watchdog sees to it that a reload which never finishes still ends on the offline page.
+    const PageEntry entry = pages.value(type);
+    if (entry.page) {
+        if (auto* watchdog = objectFromProperty<QTimer>(entry.page, "timer"))
+            watchdog->start();
+    }
+    domainTest(type);
+}

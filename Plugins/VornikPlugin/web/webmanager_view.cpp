@@ -35,7 +35,7 @@ void WebManager::createView(int type, const QString& url, QWidget* parent)
 
     auto* spinner = new Waitloading(QCoreApplication::applicationDirPath() + QStringLiteral("/image/lo.svg"), parent);
 
-    pages[kOwnPageType] = PageEntry{view, bridge, spinner, url};
+    pages[kOwnPageType] = PageEntry{view, bridge, spinner, url, page};
 
     view->setContextMenuPolicy(Qt::NoContextMenu);
     page->setProperty("spinner", addressProperty(spinner));
@@ -71,6 +71,7 @@ void WebManager::createView(int type, const QString& url, QWidget* parent)
 
     connect(page, &QWebEnginePage::loadFinished, this, &WebManager::onLoadFinished);
     connect(page, &QWebEnginePage::loadStarted, this, &WebManager::onLoadStarted);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, &WebManager::onRenderProcessTerminated);
 
     setViewsVisible(false, kOwnPageType);
     domainTest(kOwnPageType);
