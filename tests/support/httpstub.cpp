@@ -47,7 +47,7 @@ void HttpStub::onReadyRead(QTcpSocket* socket)
 
     const Reply reply = m_queue.isEmpty() ? m_default : m_queue.takeFirst();
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stub\r\n"
-                        "Content-Type: application/json\r\n"
+                        "Content-Type: " + reply.contentType + "\r\n"
                         "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n"
                         "Connection: close\r\n\r\n" + reply.body;
     socket->write(answer);

@@ -20,6 +20,7 @@ public:
     {
         int status = 200;
         QByteArray body;
+        QByteArray contentType = "application/json";
     };
     struct Request
     {
@@ -33,7 +34,10 @@ public:
     QString baseUrl() const;
 
     void enqueue(int status, const QByteArray& body = QByteArray()) { m_queue.append(Reply{status, body}); }
-    void setDefaultReply(int status, const QByteArray& body = QByteArray()) { m_default = Reply{status, body}; }
+    void setDefaultReply(int status, const QByteArray& body = QByteArray(), const QByteArray& contentType = "application/json")
+    {
+        m_default = Reply{status, body, contentType};
+    }
 
     QList<Request> requests() const { return m_requests; }
     QStringList paths() const;

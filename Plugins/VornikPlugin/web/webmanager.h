@@ -90,7 +90,10 @@ private:
     static QJsonObject envelope(const QString& event, int pageMask, const QJsonObject& data);
     int pageMaskOf(const QObject* bridge) const;
     bool pageShowsOwnOrigin(int pageMask);
+    bool showsOwnOrigin(const PageEntry& entry) const;
+    void refuseOrigin(const QUrl& shown);
     void restartCrashedPage(int type);
+    void reloadCrashedPage(int type);
     int rendererRestartWindow() const;
 
     static void deliveryLoop(WebManager* manager, SendInfo* info);

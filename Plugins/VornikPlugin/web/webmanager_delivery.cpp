@@ -10,6 +10,8 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent>
+#include <QUrl>
+#include <QWebEnginePage>
 
 using namespace VornikNames;
 
@@ -33,6 +35,13 @@ void WebManager::sendToPage(int pageMask, const QString& event, const QJsonObjec
     for (auto it = pages.cbegin(); it != pages.cend(); ++it) {
         if (!(it.key() & deliveryMask))
             continue;
+        // Nothing the host says is for a page of another origin; before the first load there is
+        // no page to say it to, and the message waits as it always has.
+        const PageEntry& entry = it.value();
+        if (entry.page && !entry.page->url().isEmpty() && !showsOwnOrigin(entry)) {
+            refuseOrigin(entry.page->url());
+            continue;
+        }
         SendInfo& info = sendInfos[it.key()];
         if (!info.future.isRunning()) {
             // A worker only ends at shutdown; should one have ended anyway, its lock and

@@ -71,27 +71,38 @@ int WebManager::pageMaskOf(const QObject* bridge) const
     return pageMask;
 }
 
-bool WebManager::pageShowsOwnOrigin(int pageMask)
+bool WebManager::showsOwnOrigin(const PageEntry& entry) const
 {
     // The page's address now, not at load time: a page navigated elsewhere by hand, DevTools or a
     // redirect keeps the bridge, and must not keep the user's tokens and host actions with it.
-    QUrl shown;
-    bool trusted = pageMask != 0;
-    forEachMatchingPage(pageMask, [&](int, const PageEntry& entry) {
-        shown = entry.page ? entry.page->url() : QUrl();
-        if (!sameOrigin(shown, QUrl(entry.url, QUrl::TolerantMode)) && !isOfflinePage(shown))
-            trusted = false;
-    });
-    if (trusted)
-        return true;
+    const QUrl shown = entry.page ? entry.page->url() : QUrl();
+    return sameOrigin(shown, QUrl(entry.url, QUrl::TolerantMode)) || isOfflinePage(shown);
+}
+
+void WebManager::refuseOrigin(const QUrl& shown)
+{
     // A hostile page may send thousands of commands; one line per origin says enough.
     const QString origin = originOf(shown);
-    if (!refusedOrigins.contains(origin)) {
-        refusedOrigins.insert(origin);
-        qWarning().noquote() << "Web: refused page commands from" << (origin.isEmpty() ? QStringLiteral("(no address)") : origin)
-                             << "- not the origin of the page's own address";
-    }
-    return false;
+    if (refusedOrigins.contains(origin))
+        return;
+    refusedOrigins.insert(origin);
+    qWarning().noquote() << "Web: a page of another origin is shown; it gets no answer and no message:"
+                         << (origin.isEmpty() ? QStringLiteral("(no address)") : origin);
+}
+
+bool WebManager::pageShowsOwnOrigin(int pageMask)
+{
+    bool trusted = pageMask != 0;
+    QUrl shown;
+    forEachMatchingPage(pageMask, [&](int, const PageEntry& entry) {
+        if (!showsOwnOrigin(entry)) {
+            trusted = false;
+            shown = entry.page ? entry.page->url() : QUrl();
+        }
+    });
+    if (!trusted)
+        refuseOrigin(shown);
+    return trusted;
 }
 
 QJsonObject WebManager::handleCommandText(const QString& text, int pageMask)

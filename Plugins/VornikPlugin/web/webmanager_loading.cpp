@@ -159,13 +159,20 @@ void WebManager::restartCrashedPage(int type)
                                     .arg(window)
                                     .arg(wait);
         rendererRestartPending = true;
-        QTimer::singleShot(int(wait), this, [this, type] {
+        QTimer::singleShot(int(wait), Qt::PreciseTimer, this, [this, type] {
+            // The oldest restart has left the window by now; it makes room for this one.
             rendererRestartPending = false;
-            restartCrashedPage(type);
+            rendererRestarts.removeFirst();
+            reloadCrashedPage(type);
         });
         return;
     }
-    rendererRestarts.append(now);
+    reloadCrashedPage(type);
+}
+
+void WebManager::reloadCrashedPage(int type)
+{
+    rendererRestarts.append(rendererClock.elapsed());
     qInfo().noquote() << "[vk webengine] restarting the page after its render process ended";
     // The watchdog sees to it that a reload which never finishes still ends on the offline page.
     const PageEntry entry = pages.value(type);
