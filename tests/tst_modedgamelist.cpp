@@ -226,7 +226,10 @@ void ModedGameListTest::failuresRetryUntilAnswered()
     QCOMPARE(m_stub->paths(), repeated(4, "/api/game/list?country=de"));
     for (int i = 1; i < requests.size(); ++i) {
         const qint64 gap = requests.at(i).receivedMs - requests.at(i - 1).receivedMs;
-        QVERIFY2(gap >= 2500, qPrintable(QString("request %1 came %2 ms after the one before").arg(i).arg(gap)));
+        // A 3 s single-shot may fire up to 5% early; the upper slack is for a loaded machine, not
+        // for a pause that grows from one retry to the next.
+        QVERIFY2(gap >= 2850 && gap < 5500,
+                 qPrintable(QString("request %1 came %2 ms after the one before").arg(i).arg(gap)));
     }
     QCOMPARE(m_log->lines("[VK] Getting moded game list failed"),
              repeated(3, "[VK] Getting moded game list failed, retring in 3 sec..."));
