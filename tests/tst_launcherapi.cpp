@@ -1,13 +1,17 @@
 // The launcher's web site and control API as scripts and pages reach them, without sockets: they
 // refuse bad input and strange callers before anything changes, and carry out good input exactly.
-// Also the host profile loader, which must refuse a malformed file and say what is wrong.
+// Also the host profile loader, which must refuse a malformed file and say what is wrong, the
+// calls into the service library the launcher's log records, and the console's list of calls.
 // What only a running launcher shows (the served list, quitting) is in tst_launcherprocess.
 
 #include "controlapi.h"
 #include "hostcalllog.h"
+#include "hostcallmodel.h"
+#include "hostconsole.h"
 #include "hostevents.h"
 #include "ivornik.h"
 #include "kevent.h"
+#include "klauncher.h"
 #include "language.h"
 #include "launcherprofile.h"
 #include "launchersite.h"
@@ -17,7 +21,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTreeView>
+#include <QUrlQuery>
 #include <QtTest>
 
 #include "testmain.h"
@@ -75,6 +83,7 @@ struct Rig
     explicit Rig(const HostProfile& profile) : host(profile, &log)
     {
         host.applyProfile();
+        host.recordServiceCalls();
         host.setting()->addSettingListener(&vornik);
         site.setPort(8765);
         log.clear();
@@ -88,18 +97,37 @@ struct Rig
     LauncherSite site{"/nonexistent", &host.profile(), &log, &api};
 };
 
-// "METHOD /path [Host=...] [Origin=...]": a script's request on the launcher's port unless it says.
+// "METHOD /path[?query] [Host=...] [Origin=...]": a script's request on the launcher's port unless
+// it says.
 HttpRequest request(const QString& line, const QString& body)
 {
     const QStringList parts = line.split(' ');
     HttpRequest request;
     request.method = parts.at(0).toLatin1();
-    request.path = parts.at(1);
+    request.path = parts.at(1).section('?', 0, 0);
+    for (const auto& [key, value] : QUrlQuery(parts.at(1).section('?', 1)).queryItems(QUrl::FullyDecoded)) {
+        if (!request.query.contains(key))
+            request.query.insert(key, value);
+    }
     request.body = body.toUtf8();
     request.host = "127.0.0.1:8765";
     for (const QString& header : parts.mid(2))
         (header.startsWith("Host=") ? request.host : request.origin) = header.section('=', 1).toLatin1();
     return request;
+}
+
+QString compact(const QVector<QJsonObject>& entries)
+{
+    QJsonArray array;
+    for (const QJsonObject& entry : entries)
+        array.append(entry);
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
+// The seq in the first column of a console row.
+qint64 seqAt(QTreeView* view, int row)
+{
+    return view->model()->index(row, HostCallModel::SeqColumn).data().toLongLong();
 }
 
 } // namespace
@@ -113,12 +141,21 @@ private slots:
     void requestDoesWhatItSaysOrNothing_data();
     void requestDoesWhatItSaysOrNothing();
     void eventsReachTheHost();
+    void serviceCallsAreRecorded();
+    void logTextsStayWithTheirEntries();
 
     void profileFile_data();
     void profileFile();
 
+    void consoleFollowsTheLog_data();
+    void consoleFollowsTheLog();
+    void callText_data();
+    void callText();
+
 private:
     std::unique_ptr<Rig> m_rig;
+    // What the log holds when a test starts.
+    QVector<QJsonObject> m_history;
 };
 
 void LauncherApiTest::init()
@@ -126,6 +163,12 @@ void LauncherApiTest::init()
     m_rig.reset();
     m_rig = std::make_unique<Rig>(HostProfile::fromJson(R"({"language": "en", "countryCode": "US",
         "oneButtonConfig": 1, "account": {"loggedIn": true, "email": "before@example.com"}})", nullptr));
+    // After the set-up's one call, which the rig cleared away: seq 2 to 4.
+    m_rig->log.record("IMyGame", "showPage", {8});
+    m_rig->log.record("ISetting", "oneButtonConfig");
+    m_rig->log.record("IHttpDaoMgr", "removeHandle", {true});
+    QCOMPARE(m_rig->log.lastSeq(), 4);
+    m_history = m_rig->log.entriesAfter(0);
 }
 
 void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
@@ -166,11 +209,20 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
     // Who may ask at all: not pages of other sites, nor pages that rebind their own name to 127.0.0.1.
     QTest::newRow("page on another local port") << "GET /control/log Origin=http://127.0.0.1:9000" << "" << 403
                                                 << "does not answer pages of http://127.0.0.1:9000";
-    QTest::newRow("own page by name") << "GET /control/log Host=localhost:8765 Origin=http://localhost:8765" << ""
-                                      << 200 << "[]";
+    QTest::newRow("own page by name") << "GET /control/log?since=4 Host=localhost:8765 Origin=http://localhost:8765"
+                                      << "" << 200 << "[]";
     QTest::newRow("other port in Host") << "GET /api/game/list Host=127.0.0.1:80" << "" << 421
                                         << "only to 127.0.0.1:8765";
     QTest::newRow("path out of the folder") << "GET /../CMakeLists.txt" << "" << 404 << "no such file";
+    const QString log = "GET /control/log";
+    QTest::newRow("log after a word") << log + "?since=latest" << "" << 400 << R"("since" must be the seq of an entry)";
+    QTest::newRow("log after a negative") << log + "?since=-1" << "" << 400 << R"(not "-1")";
+    QTest::newRow("log after a signed seq") << log + "?since=%2B2" << "" << 400 << R"(not "+2")";
+    QTest::newRow("log after nothing") << log + "?since=" << "" << 400 << R"(not "")";
+    QTest::newRow("log after a fraction") << log + "?since=2.0" << "" << 400 << R"(not "2.0")";
+    QTest::newRow("log after 2^63") << log + "?since=9223372036854775808" << "" << 400 << "whole number";
+    QTest::newRow("log by another parameter") << log + "?after=2" << "" << 400 << R"(unknown parameter "after")";
+    QTest::newRow("log by POST") << "POST /control/log" << "" << 405 << "takes GET";
 
     QTest::newRow("from travels as a number") << op + "switchToGame" << R"(["com.a", "m9", 3])" << 200
                                               << R"({"result":null} switchToGame(com.a,m9,3))";
@@ -181,6 +233,18 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
                                                 << R"({"result":null} realSearch(rac,ctx-1))";
     QTest::newRow("string answer") << op + "apkUrl" << R"(["com.a", true])" << 200
                                    << R"({"result":"https://apk.test/com.a"} apkUrl(com.a,true))";
+
+    // The log holds seq 2 to 4; seq 1 was cleared away.
+    const QString whole = R"([{"args":[8],"iface":"IMyGame","op":"showPage","seq":2},)"
+                          R"({"args":[],"iface":"ISetting","op":"oneButtonConfig","seq":3},)"
+                          R"({"args":[true],"iface":"IHttpDaoMgr","op":"removeHandle","seq":4}])";
+    QTest::newRow("whole log") << log << "" << 200 << whole;
+    QTest::newRow("log after a seq") << log + "?since=3" << "" << 200
+                                     << R"([{"args":[true],"iface":"IHttpDaoMgr","op":"removeHandle","seq":4}])";
+    QTest::newRow("log after the latest") << log + "?since=4" << "" << 200 << "[]";
+    QTest::newRow("log after one not made yet") << log + "?since=99" << "" << 200 << "[]";
+    QTest::newRow("log after one cleared away") << log + "?since=1" << "" << 200 << whole;
+    QTest::newRow("log after zero") << log + "?since=0" << "" << 200 << whole;
 }
 
 void LauncherApiTest::requestDoesWhatItSaysOrNothing()
@@ -194,16 +258,16 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing()
     QCoreApplication::sendPostedEvents();
 
     QCOMPARE(response.status, status);
-    QCOMPARE(response.contentType, QByteArray("application/json"));
+    QCOMPARE(response.contentType, QByteArray("application/json; charset=utf-8"));
     if (status == 200) {
-        QCOMPARE(QStringList(response.body) + m_rig->vornik.calls, answer.split(' '));
+        QCOMPARE(QStringList(response.content()) + m_rig->vornik.calls, answer.split(' '));
     } else {
-        const QString error = QJsonDocument::fromJson(response.body).object().value("error").toString();
+        const QString error = QJsonDocument::fromJson(response.content()).object().value("error").toString();
         QVERIFY2(error.contains(answer), qPrintable(error));
         QCOMPARE(m_rig->vornik.calls, QStringList());
     }
     QCOMPARE(m_rig->vornik.events, QStringList());
-    QCOMPARE(m_rig->log.entries(), QJsonArray());
+    QCOMPARE(compact(m_rig->log.entriesAfter(0)), compact(m_history));
     QCOMPARE(Language::instance()->getCurrentLD().languageCode, QStringLiteral("en"));
     QCOMPARE(m_rig->host.profile().countryCode, QStringLiteral("US"));
     QCOMPARE(m_rig->host.profile().oneButtonConfig, 1);
@@ -227,6 +291,57 @@ void LauncherApiTest::eventsReachTheHost()
     QCOMPARE(m_rig->host.profile().account.email, QStringLiteral("after@example.com"));
     QCOMPARE(m_rig->host.profile().account.loggedIn, false);
     QCOMPARE(m_rig->vornik.calls, QStringList());
+}
+
+void LauncherApiTest::serviceCallsAreRecorded()
+{
+    KLauncher* launcher = KLauncher::instance();
+    launcher->setClearWebCache(true);
+    // Reads change nothing and answer what the profile says: not recorded.
+    launcher->getAppConfigValue(AppConfigWebServiceHost);
+    launcher->getHostUrl(AppConfigWebServiceHost, "/api/game/list");
+    launcher->getHostMap();
+    QCOMPARE(compact(m_rig->log.entriesAfter(4)), R"([{"args":[true],"iface":"KLauncher","op":"setClearWebCache","seq":5}])");
+
+    // The service is one per process: the host that asked last records it, and a host that goes
+    // leaves another's recording alone and is not reached any more.
+    HostCallLog laterLog;
+    auto later = std::make_unique<StandInHost>(HostProfile(), &laterLog);
+    later->recordServiceCalls();
+    m_rig.reset();
+    launcher->setClearWebCache(false);
+    QCOMPARE(laterLog.count("KLauncher", "setClearWebCache"), 1);
+    later.reset();
+    launcher->setClearWebCache(false);
+    QCOMPARE(laterLog.count("KLauncher", "setClearWebCache"), 1);
+}
+
+void LauncherApiTest::logTextsStayWithTheirEntries()
+{
+    // The texts the file writer made, and those made for an answer, are kept with their entries
+    // and answered again, across a clear too.
+    QTemporaryDir dir;
+    HostCallLog log;
+    QVERIFY(log.setFile(dir.filePath("host.jsonl")));
+    log.record("IMyGame", "showPage", {8});
+    log.record("ISetting", "oneButtonConfig");
+    // Closed, the file has both lines and the writer has handed its texts back.
+    QVERIFY(log.setFile(QString()));
+    QFile file(dir.filePath("host.jsonl"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray both = R"([{"args":[8],"iface":"IMyGame","op":"showPage","seq":1},)"
+                            R"({"args":[],"iface":"ISetting","op":"oneButtonConfig","seq":2}])";
+    QCOMPARE("[" + file.readAll().trimmed().replace('\n', ',') + "]", both);
+    QCOMPARE(log.jsonAfter(0, 2), both);
+
+    log.clear();
+    log.record("IHttpDaoMgr", "removeHandle", {true});
+    const QByteArray third = R"([{"args":[true],"iface":"IHttpDaoMgr","op":"removeHandle","seq":3}])";
+    QCOMPARE(log.jsonAfter(0, 3), third);
+    QCOMPARE(log.jsonAfter(0, 3), third);
+    QCOMPARE(log.jsonAfter(2, 3), third);
+    // Up to a seq: what came later is left out.
+    QCOMPARE(log.jsonAfter(0, 2), QByteArray("[]"));
 }
 
 void LauncherApiTest::profileFile_data()
@@ -269,6 +384,97 @@ void LauncherApiTest::profileFile()
     } else {
         QVERIFY2(error.contains(outcome) && error.contains(file.fileName()), qPrintable(error));
         QCOMPARE(profile.language, QStringLiteral("untouched"));
+    }
+}
+
+void LauncherApiTest::consoleFollowsTheLog_data()
+{
+    QTest::addColumn<int>("before");   // calls recorded before the console is made
+    QTest::addColumn<int>("scrollTo"); // the row the user scrolls to then; -1: leaves it following
+    QTest::addColumn<int>("after");    // calls recorded afterwards, in one go
+    QTest::addColumn<QString>("rows"); // seq of the first and the last row
+    QTest::addColumn<qint64>("top");   // seq of the top row in sight; 0: the bottom is in sight
+
+    QTest::newRow("backlog, then more") << 3 << -1 << 4 << "1..7" << qint64(0);
+    QTest::newRow("backlog past the capacity") << 5003 << -1 << 0 << "4..5003" << qint64(0);
+    QTest::newRow("a flood in one go") << 10 << -1 << 12000 << "7011..12010" << qint64(0);
+    QTest::newRow("scrolled up") << 300 << 20 << 50 << "1..350" << qint64(21);
+    QTest::newRow("scrolled up while the oldest go") << 4990 << 100 << 40 << "31..5030" << qint64(101);
+    // Every row the user looked at has gone: the top shows the oldest kept.
+    QTest::newRow("scrolled up past the flood") << 4990 << 100 << 6000 << "5991..10990" << qint64(5991);
+}
+
+void LauncherApiTest::consoleFollowsTheLog()
+{
+    QFETCH(int, before);
+    QFETCH(int, scrollTo);
+    QFETCH(int, after);
+    QFETCH(QString, rows);
+    QFETCH(qint64, top);
+
+    HostCallLog log;
+    StandInHost host(HostProfile(), &log);
+    HostEvents events(&host, nullptr);
+    for (int i = 0; i < before; ++i)
+        log.record("ISimulatorMgr", "requestApkUrl", {QString("com.game%1").arg(i), true, 0, 0});
+    HostConsole console(&log, &events);
+    console.resize(420, 600);
+    console.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&console));
+    auto* view = console.findChild<QTreeView*>();
+    QScrollBar* scroll = view->verticalScrollBar();
+    QTRY_COMPARE_WITH_TIMEOUT(seqAt(view, view->model()->rowCount() - 1), qint64(before), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(scroll->value(), scroll->maximum(), 10000);
+    if (scrollTo >= 0)
+        scroll->setValue(scrollTo);
+
+    for (int i = 0; i < after; ++i)
+        log.record("IMyGame", "showPage", {8});
+    const int last = before + after;
+    QTRY_COMPARE_WITH_TIMEOUT(seqAt(view, view->model()->rowCount() - 1), qint64(last), 10000);
+
+    QCOMPARE(QString("%1..%2").arg(seqAt(view, 0)).arg(seqAt(view, view->model()->rowCount() - 1)), rows);
+    QTRY_COMPARE_WITH_TIMEOUT(scroll->value() == scroll->maximum(), top == 0, 10000);
+    if (top != 0)
+        QCOMPARE(seqAt(view, view->indexAt(QPoint(1, 1)).row()), top);
+    QCOMPARE(console.findChild<QLabel*>("callCount")->text(), QString("%1 call(s)").arg(last));
+}
+
+void LauncherApiTest::callText_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("no arguments") << R"({"iface": "IMainWindow", "op": "showLogin", "args": []})" << 400
+                                  << "IMainWindow.showLogin()";
+    QTest::newRow("every type") << R"({"iface": "I", "op": "op", "args": [8, -2.5, true, null, "t", [], {"b": [1], "a": {}}]})"
+                                << 400 << R"(I.op(8,-2.5,true,null,"t",[],{"a":{},"b":[1]}))";
+    QTest::newRow("escapes") << R"({"iface": "I", "op": "op", "args": ["q\"b\\s\n\t\u0001é/"]})" << 400
+                             << R"(I.op("q\"b\\s\n\t\u0001é/"))";
+    QTest::newRow("exactly the limit") << R"({"iface": "I", "op": "op", "args": [123456789, 1234]})" << 14
+                                       << "I.op(123456789,1234)";
+    QTest::newRow("cut in a number") << R"({"iface": "I", "op": "op", "args": [[1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]]})"
+                                     << 20 << "I.op([1,2,3,4,5,6,7,8,9,1…)";
+    QTest::newRow("cut in a string") << R"({"iface": "I", "op": "op", "args": ["abcdefghijklmnopqrstuvwxyz"]})" << 10
+                                     << R"(I.op("abcdefghi…))";
+    QTest::newRow("cut in a key") << R"({"iface": "I", "op": "op", "args": [{"packageName": "com.a"}]})" << 8
+                                  << R"(I.op({"packag…))";
+}
+
+void LauncherApiTest::callText()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, limit);
+    QFETCH(QString, text);
+    const QJsonObject object = QJsonDocument::fromJson(entry.toUtf8()).object();
+    QVERIFY2(!object.isEmpty(), "bad entry in the test table");
+
+    QCOMPARE(HostCallModel::callText(object, limit), text);
+    // Uncut, the arguments are what the JSON writer makes of them.
+    if (!text.endsWith(QString("…)"))) {
+        const QString json = QString::fromUtf8(QJsonDocument(object.value("args").toArray()).toJson(QJsonDocument::Compact));
+        QCOMPARE(text.section('(', 1).chopped(1), json.mid(1, json.size() - 2));
     }
 }
 

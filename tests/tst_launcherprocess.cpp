@@ -29,6 +29,7 @@ private slots:
     void modedGameListIsServedRequestedAndAnnounced();
     void gameActionReachesTheGameLibrary();
     void languageChangeReachesThePage();
+    void logReadInPartsIsTheWholeLog();
     void quitEndsTheProcessCleanly();
 
 private:
@@ -94,6 +95,15 @@ void LauncherProcessTest::modedGameListIsServedRequestedAndAnnounced()
     QCOMPARE(call("GET", "api/game/list"),
              QByteArray(R"(200 {"data":[{"id":"a1","name":"Alpha","packageName":"com.test.alpha"},)"
                         R"({"extra":[1],"id":2,"name":"Beta","packageName":"com.test.beta"}]})"));
+
+    // Never compressed, whatever the client accepts: on a loopback connection it only costs.
+    QNetworkRequest compressible(QUrl(m_base + "api/game/list"));
+    compressible.setRawHeader("Accept-Encoding", "br, gzip");
+    QNetworkReply* reply = m_network.get(compressible);
+    QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), kTimeoutMs);
+    reply->deleteLater();
+    QCOMPARE(reply->rawHeader("Content-Encoding"), QByteArray());
+    QVERIFY(reply->readAll().startsWith(R"({"data":[)"));
 }
 
 void LauncherProcessTest::gameActionReachesTheGameLibrary()
@@ -125,6 +135,39 @@ void LauncherProcessTest::languageChangeReachesThePage()
     QCOMPARE(call("POST", "control/event/language", R"({"code": "de"})"), QByteArray(R"(200 {"result":true})"));
 
     QTRY_VERIFY_WITH_TIMEOUT(calls("WebService", "gameList").contains(inGerman), kTimeoutMs);
+}
+
+void LauncherProcessTest::logReadInPartsIsTheWholeLog()
+{
+    // A script that asks only for what it has not seen yet gets every entry once and in order,
+    // while the host keeps making calls between its reads.
+    QJsonArray polled;
+    int since = 0;
+    for (int read = 0; read < 4; ++read) {
+        QCOMPARE(call("POST", "control/vornik/switchToGame", R"(["com.test.alpha", "mod-9", 3])"),
+                 QByteArray(R"(200 {"result":null})"));
+        const QByteArray answer = call("GET", QString("control/log?since=%1").arg(since));
+        QVERIFY2(answer.startsWith("200 ["), answer.constData());
+        for (const QJsonValue& entry : QJsonDocument::fromJson(answer.mid(4)).array())
+            polled.append(entry);
+        if (!polled.isEmpty())
+            since = polled.at(polled.size() - 1)["seq"].toInt();
+    }
+    QVERIFY(polled.size() > 4);
+    for (int i = 0; i < polled.size(); ++i)
+        QCOMPARE(polled.at(i)["seq"].toInt(), i + 1);
+
+    const QByteArray whole = call("GET", "control/log");
+    QVERIFY2(whole.startsWith("200 ["), whole.constData());
+    const QJsonArray all = QJsonDocument::fromJson(whole.mid(4)).array();
+    QVERIFY(all.size() >= polled.size());
+    // The file, written on a thread of its own, has the same entries shortly after.
+    QTRY_VERIFY_WITH_TIMEOUT(hostLog().size() >= polled.size(), kTimeoutMs);
+    const QJsonArray written = hostLog();
+    for (int i = 0; i < polled.size(); ++i) {
+        QCOMPARE(all.at(i), polled.at(i));
+        QCOMPARE(written.at(i), polled.at(i));
+    }
 }
 
 void LauncherProcessTest::quitEndsTheProcessCleanly()

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QMap>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -130,7 +131,7 @@ HttpResponse ControlApi::handle(const HttpRequest& request)
     if (path == QLatin1String("/control/log")) {
         if (!isGet)
             return wrongMethod("GET");
-        return HttpResponse::json(200, m_log->entries());
+        return log(request);
     }
     if (path == QLatin1String("/control/page")) {
         if (!isGet)
@@ -173,6 +174,31 @@ HttpResponse ControlApi::handle(const HttpRequest& request)
         return (this->*handler)(document.object());
     }
     return HttpResponse::error(404, QStringLiteral("no control resource %1").arg(path));
+}
+
+HttpResponse ControlApi::log(const HttpRequest& request)
+{
+    for (auto it = request.query.cbegin(); it != request.query.cend(); ++it) {
+        if (it.key() != QLatin1String("since"))
+            return badRequest(QStringLiteral("unknown parameter \"%1\"; /control/log takes since").arg(it.key()));
+    }
+    qint64 since = 0;
+    if (request.query.contains(QStringLiteral("since"))) {
+        const QString text = request.query.value(QStringLiteral("since"));
+        // Digits only: toLongLong would take "+1" and " 1" as well.
+        static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+        bool ok = digits.match(text).hasMatch();
+        if (ok)
+            since = text.toLongLong(&ok);
+        if (!ok)
+            return badRequest(
+                QStringLiteral("\"since\" must be the seq of an entry (a whole number from 0), not \"%1\"").arg(text));
+    }
+    // The log as it is now, written out off the GUI thread: the whole log of a long session is
+    // megabytes of JSON.
+    return HttpResponse::jsonLater(200, [log = m_log, since, upTo = m_log->lastSeq()] {
+        return log->jsonAfter(since, upTo);
+    });
 }
 
 HttpResponse ControlApi::language(const QJsonObject& body)

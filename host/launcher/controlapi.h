@@ -10,10 +10,12 @@ class HostCallLog;
 class HostEvents;
 class IVornik;
 
-// The control API under /control/: scripts read the host call log and the page's state, report
-// host events, call IVornik operations and end the launcher. A request that is malformed in any
-// way is answered 400 with {"error": ...} before anything is changed. Runs on the GUI thread: it
-// touches the plug-in and the stand-in host directly.
+// The control API under /control/: scripts read the host call log (all of it, or with ?since=SEQ
+// only the entries after the one they saw last) and the page's state, report host events, call
+// IVornik operations and end the launcher. A request that is malformed in any way is answered 400
+// with {"error": ...} before anything is changed. Runs on the GUI thread: it touches the plug-in
+// and the stand-in host directly. The log's answer is written out later, off the GUI thread, so
+// the log must outlive the transport's answers.
 class ControlApi
 {
 public:
@@ -32,6 +34,7 @@ public:
     HttpResponse handle(const HttpRequest& request);
 
 private:
+    HttpResponse log(const HttpRequest& request);
     HttpResponse language(const QJsonObject& body);
     HttpResponse account(const QJsonObject& body);
     HttpResponse country(const QJsonObject& body);

@@ -1,6 +1,7 @@
 #include "hostconsole.h"
 
 #include "hostcalllog.h"
+#include "hostcallmodel.h"
 #include "hostevents.h"
 #include "hostprofile.h"
 #include "standinhost.h"
@@ -8,24 +9,25 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
 
 // Enough to scroll back through a long session without the view growing without end.
 constexpr int kMaxRows = 5000;
+// Often enough to look live, seldom enough that a flood of calls costs the view next to nothing.
+constexpr int kCatchUpIntervalMs = 50;
 
 QPushButton* sendButton(const QString& text, QWidget* parent)
 {
@@ -50,27 +52,35 @@ HostConsole::HostConsole(HostCallLog* log, HostEvents* events, QWidget* parent)
     : QWidget(parent)
     , m_log(log)
     , m_events(events)
-    , m_calls(new QTreeWidget(this))
+    , m_model(new HostCallModel(kMaxRows, this))
+    , m_calls(new QTreeView(this))
     , m_count(new QLabel(this))
 {
     auto* title = new QLabel(tr("Host calls"), this);
     title->setObjectName(QStringLiteral("consoleTitle"));
+    m_count->setObjectName(QStringLiteral("callCount"));
     auto* header = new QHBoxLayout;
     header->addWidget(title);
     header->addStretch(1);
     header->addWidget(m_count);
 
-    m_calls->setColumnCount(2);
-    m_calls->setHeaderLabels({tr("#"), tr("Call")});
+    m_calls->setModel(m_model);
     m_calls->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_calls->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_calls->setTextElideMode(Qt::ElideRight);
     m_calls->setRootIsDecorated(false);
+    m_calls->setItemsExpandable(false);
     m_calls->setUniformRowHeights(true);
     m_calls->setAlternatingRowColors(true);
     m_calls->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_calls->setFont(fixed);
+    // A fixed width for the numbers: a column sized to its contents measures every row again
+    // whenever one is added.
     m_calls->header()->setStretchLastSection(true);
-    m_calls->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_calls->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_calls->header()->setSectionResizeMode(HostCallModel::SeqColumn, QHeaderView::Interactive);
+    m_calls->header()->resizeSection(HostCallModel::SeqColumn,
+                                     QFontMetrics(fixed).horizontalAdvance(QStringLiteral("00000000")));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -78,38 +88,41 @@ HostConsole::HostConsole(HostCallLog* log, HostEvents* events, QWidget* parent)
     layout->addWidget(m_calls, 1);
     layout->addWidget(eventControls());
 
-    // Calls are recorded on whatever thread makes them; the view follows on its own thread.
+    m_catchUp.setSingleShot(true);
+    connect(&m_catchUp, &QTimer::timeout, this, &HostConsole::catchUp);
     // Connected before the backlog is read, so nothing falls between the two.
-    connect(m_log, &HostCallLog::recorded, this, &HostConsole::append, Qt::QueuedConnection);
-    for (const QJsonValue& entry : m_log->entries())
-        append(entry.toObject());
+    connect(m_log, &HostCallLog::appended, this, &HostConsole::scheduleCatchUp);
+    catchUp();
     connect(m_events, &HostEvents::changed, this, &HostConsole::showHostState);
     showHostState();
 }
 
-void HostConsole::append(const QJsonObject& entry)
+void HostConsole::scheduleCatchUp()
 {
-    const qint64 seq = entry.value(QLatin1String("seq")).toVariant().toLongLong();
-    if (seq <= m_lastSeq)
-        return;
-    m_lastSeq = seq;
+    if (!m_catchUp.isActive())
+        m_catchUp.start(static_cast<int>(qBound<qint64>(0, kCatchUpIntervalMs - m_sinceCatchUp.elapsed(),
+                                                        kCatchUpIntervalMs)));
+}
 
+void HostConsole::catchUp()
+{
+    m_sinceCatchUp.start();
+    // Of a flood, only the newest rows would stay: the rest is not even fetched.
+    const qint64 since = qMax(m_shownSeq, m_log->lastSeq() - m_model->capacity());
+    const QVector<QJsonObject> entries = m_log->entriesAfter(since);
+    if (entries.isEmpty())
+        return;
     QScrollBar* scroll = m_calls->verticalScrollBar();
     const bool following = scroll->value() == scroll->maximum();
-    // Written as a call: IFace.op(arg, ...), the arguments as compact JSON.
-    QString arguments = QString::fromUtf8(
-        QJsonDocument(entry.value(QLatin1String("args")).toArray()).toJson(QJsonDocument::Compact));
-    arguments = arguments.mid(1, arguments.size() - 2);
-    const QString call = QStringLiteral("%1.%2(%3)").arg(entry.value(QLatin1String("iface")).toString(),
-                                                         entry.value(QLatin1String("op")).toString(), arguments);
-    auto* item = new QTreeWidgetItem({QString::number(seq), call});
-    item->setToolTip(1, QString::fromUtf8(QJsonDocument(entry).toJson(QJsonDocument::Indented)));
-    m_calls->addTopLevelItem(item);
-    while (m_calls->topLevelItemCount() > kMaxRows)
-        delete m_calls->takeTopLevelItem(0);
+    const int dropped = m_model->append(entries);
+    m_shownSeq = entries.constLast().value(QLatin1String("seq")).toVariant().toLongLong();
+    // One scroll per batch, not one per row.
     if (following)
         m_calls->scrollToBottom();
-    m_count->setText(tr("%n call(s)", nullptr, static_cast<int>(seq)));
+    else if (dropped > 0)
+        // Whoever scrolled up keeps looking at the same calls while the oldest go.
+        scroll->setValue(scroll->value() - dropped);
+    m_count->setText(tr("%n call(s)", nullptr, static_cast<int>(m_shownSeq)));
 }
 
 QWidget* HostConsole::eventControls()

@@ -20,6 +20,19 @@ HttpResponse HttpResponse::json(int status, const QJsonValue& value)
     return response;
 }
 
+HttpResponse HttpResponse::jsonLater(int status, std::function<QByteArray()> makeBody)
+{
+    HttpResponse response;
+    response.status = status;
+    response.makeBody = std::move(makeBody);
+    return response;
+}
+
+QByteArray HttpResponse::content() const
+{
+    return makeBody ? makeBody() : body;
+}
+
 HttpResponse HttpResponse::error(int status, const QString& message)
 {
     return json(status, QJsonObject{{QStringLiteral("error"), message}});

@@ -5,6 +5,7 @@
 #include "hostprofile.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
@@ -77,7 +78,11 @@ HttpResponse LauncherSite::gameList(const HttpRequest& request)
         query.insert(it.key(), it.value());
     // Recorded like a host call: whoever asks the service is part of what the host was asked.
     m_log->record(QStringLiteral("WebService"), QStringLiteral("gameList"), {query});
-    return HttpResponse::json(200, QJsonObject{{QStringLiteral("data"), m_profile->modedGames}});
+    // A list of a hundred thousand games is megabytes of JSON: made off the GUI thread, from a
+    // copy of the list as it is now.
+    return HttpResponse::jsonLater(200, [games = m_profile->modedGames] {
+        return QJsonDocument(QJsonObject{{QStringLiteral("data"), games}}).toJson(QJsonDocument::Compact);
+    });
 }
 
 HttpResponse LauncherSite::wwwFile(const QString& name)

@@ -11,6 +11,7 @@
 #include "launcherprofile.h"
 #include "launchersite.h"
 #include "mainwindow.h"
+#include "messageoutput.h"
 #include "modedgamelistener.h"
 #include "pagewatcher.h"
 #include "pluginloader.h"
@@ -60,6 +61,10 @@ int main(int argc, char** argv)
     if (!options.profileFile.isEmpty() && !loadProfileFile(options.profileFile, &profile, &error))
         return refuse(error);
 
+    // Before anything logs, and gone only after everything that logs: the application, the
+    // plug-in, the host.
+    const MessageOutput messages;
+
     // A host of a web-engine plug-in must share contexts before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
@@ -84,6 +89,7 @@ int main(int argc, char** argv)
 
     StandInHost host(profile, &log);
     host.applyProfile();
+    host.recordServiceCalls();
     host.registerPlugin(loaded.plugin);
     loaded.plugin->bindHost(host.pluginManager(), 0);
     loaded.plugin->bindLanguage();

@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kHomePage = 1;
 constexpr int kVornikPage = 8;
+constexpr int kGamesNamed = 20;
 
 const char* const kStyleSheet = R"(
 QWidget#navigation { background: #12151b; }
@@ -43,7 +44,7 @@ QStatusBar { background: #12151b; color: #aab0bf; }
 QStatusBar QLabel { padding: 0 8px; }
 QGroupBox { font-weight: 700; margin-top: 10px; border: 1px solid #2b303b; border-radius: 6px; padding-top: 8px; }
 QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 4px; }
-QTreeWidget { border: 1px solid #2b303b; }
+QTreeView { border: 1px solid #2b303b; }
 QSplitter::handle { background: #2b303b; }
 )";
 
@@ -98,11 +99,20 @@ MainWindow::MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, M
     connect(m_games, &ModedGameListener::listChanged, this, &MainWindow::showModedGames);
     connect(m_page, &PageWatcher::stateChanged, this, &MainWindow::showPageState);
     // The host brings the Vornik page to the front when the plug-in asks its game library to.
-    connect(host->log(), &HostCallLog::recorded, this, [this](const QJsonObject& entry) {
-        if (entry.value(QLatin1String("iface")).toString() == QLatin1String("IMyGame")
-            && entry.value(QLatin1String("op")).toString() == QLatin1String("showPage"))
+    // Read from the log once per burst of calls: a queued signal per call would leave an event
+    // behind for each of a hundred thousand lookups.
+    m_seenSeq = host->log()->lastSeq();
+    connect(host->log(), &HostCallLog::appended, this, [this](qint64 lastSeq) {
+        const QVector<QJsonObject> shows =
+            m_host->log()->entriesAfter(m_seenSeq, QStringLiteral("IMyGame"), QStringLiteral("showPage"));
+        m_seenSeq = lastSeq;
+        for (const QJsonObject& entry : shows) {
+            // Later calls come with the next announcement.
+            if (entry.value(QLatin1String("seq")).toVariant().toLongLong() > lastSeq)
+                break;
             showPage(entry.value(QLatin1String("args")).toArray().at(0).toInt());
-    }, Qt::QueuedConnection);
+        }
+    });
     showModedGames();
     showPageState();
     resize(1280, 800);
@@ -222,8 +232,12 @@ void MainWindow::showModedGames()
         return;
     }
     m_gamesStatus->setText(tr("moded games: %1").arg(m_games->count()));
-    m_homeGames->setText(tr("The plug-in announced %n moded game(s): %1", nullptr, m_games->count())
-                             .arg(m_games->packageNames().join(QStringLiteral(", "))));
+    // A label lays out all of its text, even on a page out of sight: a few names, then a count.
+    const QStringList names = m_games->packageNames();
+    QString shown = names.mid(0, kGamesNamed).join(QStringLiteral(", "));
+    if (names.size() > kGamesNamed)
+        shown += tr(" and %n more", nullptr, names.size() - kGamesNamed);
+    m_homeGames->setText(tr("The plug-in announced %n moded game(s): %1", nullptr, m_games->count()).arg(shown));
 }
 
 void MainWindow::showPageState()

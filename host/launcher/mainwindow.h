@@ -56,4 +56,6 @@ private:
     QLabel* m_homeGames = nullptr;
     QLabel* m_gamesStatus;
     QLabel* m_pageStatus;
+    // The latest host call looked at for a page to show.
+    qint64 m_seenSeq = 0;
 };

@@ -69,8 +69,8 @@ void Screenshot::take()
                                                   : QStringLiteral("no moded game list yet");
         const QString shot = saved ? QStringLiteral("screenshot %1").arg(m_file)
                                    : QStringLiteral("screenshot %1 could not be written").arg(m_file);
-        std::printf("%s, %s, %d host calls so far; %s\n", qPrintable(page), qPrintable(games),
-                    m_log->entries().size(), qPrintable(shot));
+        std::printf("%s, %s, %lld host calls so far; %s\n", qPrintable(page), qPrintable(games),
+                    static_cast<long long>(m_log->lastSeq()), qPrintable(shot));
         std::fflush(stdout);
         QCoreApplication::exit(loaded && saved ? 0 : 1);
     });

@@ -46,8 +46,9 @@ void fill(httplib::Response& out, const HttpResponse& response)
     out.status = response.status;
     // The workbench serves files that are being edited: the page must never see a stale one.
     out.set_header("Cache-Control", "no-store");
-    out.set_content(response.body.constData(), static_cast<size_t>(response.body.size()),
-                    response.contentType.constData());
+    // Made here, on the server's thread, when the handler left it to be made late.
+    const QByteArray body = response.content();
+    out.set_content(body.constData(), static_cast<size_t>(body.size()), response.contentType.constData());
 }
 
 HttpResponse unavailable(const char* why)

@@ -4,6 +4,7 @@
 #include "hosthttpservice.h"
 #include "klauncher.h"
 #include "language.h"
+#include "servicecallrecorder.h"
 #include "standinaccount.h"
 #include "standinbrowser.h"
 #include "standinburiedpoint.h"
@@ -42,6 +43,7 @@ StandInHost::StandInHost(const HostProfile& profile, HostCallLog* log, QObject* 
 
 StandInHost::~StandInHost()
 {
+    ServiceCallRecorder::remove(this);
     KLauncher* launcher = KLauncher::instance();
     if (launcher->getHttpDaoMgr() == m_http)
         launcher->setHttpDaoMgr(nullptr);
@@ -61,6 +63,14 @@ void StandInHost::applyProfile()
     // Listeners hear about a language only when it really changes.
     if (Language::instance()->getCurrentLD().languageCode != m_profile.language)
         Language::instance()->setCurrentLanguage(m_profile.language);
+}
+
+void StandInHost::recordServiceCalls()
+{
+    HostCallLog* callLog = m_log;
+    ServiceCallRecorder::install(this, [callLog](const QString& iface, const QString& op, const QJsonArray& args) {
+        callLog->record(iface, op, args);
+    });
 }
 
 StandInPluginManager* StandInHost::pluginManager() const

@@ -30,6 +30,11 @@ public:
     // Puts the profile's configuration, host map and language into the host service library
     // and makes this host's HTTP service the library's.
     void applyProfile();
+    // From now on the calls made into the service library's own services (KLauncher) are
+    // recorded in this host's log too, until this host goes. Those services are one per
+    // process: a process with one host (the launcher) asks for this, while tests that keep
+    // several hosts leave it off, so no host's log gets another's calls.
+    void recordServiceCalls();
 
     // What the host hands to a plug-in's bindHost.
     StandInPluginManager* pluginManager() const;

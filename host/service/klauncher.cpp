@@ -1,5 +1,7 @@
 #include "klauncher.h"
 
+#include "servicecallrecorder.h"
+
 #include <QMutexLocker>
 #include <QUrl>
 
@@ -34,6 +36,9 @@ IHttpDaoMgr* KLauncher::getHttpDaoMgr()
 
 void KLauncher::setClearWebCache(bool clear)
 {
+    // Recorded: it changes what the host does at its next start. The configuration reads are
+    // not; they change nothing and answer what the host profile says.
+    ServiceCallRecorder::record(QStringLiteral("KLauncher"), QStringLiteral("setClearWebCache"), {clear});
     QMutexLocker lock(&m_mutex);
     m_clearWebCache = clear;
 }

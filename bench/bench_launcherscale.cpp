@@ -1,0 +1,458 @@
+// The reference launcher at real list sizes: how long the GUI thread is held up, and how long a
+// moded game list takes end to end (web service -> plug-in -> APK lookups -> host call log ->
+// console -> /control/log), next to what the plug-in alone takes for the same list, in one run.
+//
+// VORNIK_BENCH_GAMES (default 100000) sets the list size, VORNIK_BENCH_ROWS (default 100000) the
+// number of calls fed to a console on its own.
+
+#include "controlapi.h"
+#include "hostcalllog.h"
+#include "hostconsole.h"
+#include "hostevents.h"
+#include "hostprofile.h"
+#include "ifiledownhandle.h"
+#include "iplugin.h"
+#include "ivornik.h"
+#include "launcherprofile.h"
+#include "launchersite.h"
+#include "mainwindow.h"
+#include "modedgamelistener.h"
+#include "pagewatcher.h"
+#include "pluginharness.h"
+#include "standinhost.h"
+#include "testmain.h"
+#include "webservice.h"
+
+#include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <thread>
+
+namespace {
+
+int setting(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+qint64 threadCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Ticks every 5 ms on the GUI thread; a tick that comes late shows how long the thread was held,
+// and the thread's CPU time over that stretch how much of it the thread was working (on a busy
+// machine the rest is waiting for a core).
+class Stalls : public QObject
+{
+public:
+    struct Gap
+    {
+        qint64 from;
+        qint64 to;
+        qint64 cpu;
+    };
+
+    explicit Stalls(const QElapsedTimer& clock)
+        : m_clock(clock)
+    {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        m_tick.setInterval(5);
+        connect(&m_tick, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.elapsed();
+            const qint64 cpu = threadCpuMs();
+            if (now - m_last > 20)
+                gaps.append({m_last, now, cpu - m_lastCpu});
+            m_last = now;
+            m_lastCpu = cpu;
+            if (onTick)
+                onTick(now);
+        });
+    }
+    void start()
+    {
+        m_last = m_clock.elapsed();
+        m_lastCpu = threadCpuMs();
+        m_tick.start();
+    }
+    void stop() { m_tick.stop(); }
+    // How much of a gap lies outside [from, to].
+    static qint64 outside(const Gap& gap, qint64 from, qint64 to)
+    {
+        const qint64 overlap = qMax<qint64>(0, qMin(gap.to, to) - qMax(gap.from, from));
+        return gap.to - gap.from - overlap;
+    }
+    // The gap with the longest stretch outside [from, to].
+    Gap longestOutside(qint64 from, qint64 to) const
+    {
+        Gap longest{0, 0, 0};
+        for (const Gap& gap : gaps) {
+            if (outside(gap, from, to) > outside(longest, from, to))
+                longest = gap;
+        }
+        return longest;
+    }
+    int countOutside(qint64 from, qint64 to, qint64 over) const
+    {
+        int count = 0;
+        for (const Gap& gap : gaps)
+            count += outside(gap, from, to) > over;
+        return count;
+    }
+    Gap longestWithin(qint64 from, qint64 to) const
+    {
+        Gap longest{0, 0, 0};
+        for (const Gap& gap : gaps) {
+            if (gap.to >= from && gap.from <= to && gap.to - gap.from > longest.to - longest.from)
+                longest = gap;
+        }
+        return longest;
+    }
+
+    QVector<Gap> gaps;
+    std::function<void(qint64 now)> onTick;
+
+private:
+    static qint64 threadCpuMs() { return threadCpuNs() / 1000000; }
+
+    const QElapsedTimer& m_clock;
+    QTimer m_tick;
+    qint64 m_last = 0;
+    qint64 m_lastCpu = 0;
+};
+
+class Listener : public QObject
+{
+public:
+    int events = 0;
+    bool event(QEvent* event) override
+    {
+        if (int(event->type()) == KEvent::ModedGameListChange)
+            ++events;
+        return QObject::event(event);
+    }
+};
+
+QJsonArray gamesOf(int games)
+{
+    QJsonArray data;
+    for (int i = 0; i < games; ++i) {
+        data.append(QJsonObject{{"id", QString::number(i)},
+                                {"packageName", QStringLiteral("com.example.game%1").arg(i)},
+                                {"name", QStringLiteral("Game %1").arg(i)}});
+    }
+    return data;
+}
+
+// Whether the console's view shows seq as its last row.
+bool consoleShows(QWidget* parent, qint64 seq)
+{
+    auto* view = parent->findChild<QAbstractItemView*>();
+    QAbstractItemModel* model = view ? view->model() : nullptr;
+    if (!model || model->rowCount() == 0)
+        return false;
+    return model->index(model->rowCount() - 1, 0).data().toString() == QString::number(seq);
+}
+
+struct Fetched
+{
+    qint64 ms = -1;
+    QByteArray body;
+};
+
+// A GET from a thread of its own, as a script would make it: the GUI thread only does the
+// launcher's part of the answer.
+Fetched fetch(int port, const QByteArray& target)
+{
+    Fetched fetched;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        QElapsedTimer timer;
+        timer.start();
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        if (socket.waitForConnected(60000)) {
+            socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port)
+                         + "\r\nConnection: close\r\n\r\n");
+            QByteArray raw;
+            while (socket.waitForReadyRead(600000))
+                raw += socket.readAll();
+            raw += socket.readAll();
+            fetched.ms = timer.elapsed();
+            fetched.body = raw.mid(raw.indexOf("\r\n\r\n") + 4);
+        }
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done.load(); }, 600000))
+        std::printf("no answer to %s\n", target.constData());
+    client.join();
+    return fetched;
+}
+
+} // namespace
+
+class LauncherScaleBench : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {}); }
+    void cleanupTestCase() { qInstallMessageHandler(nullptr); }
+    void log();
+    void console();
+    void endToEnd();
+};
+
+namespace {
+
+// What the control API does for /control/log?since=SEQ: on the GUI thread, and where the body is
+// made (the transport's thread).
+void answerLog(ControlApi* control, qint64 since, const char* what)
+{
+    HttpRequest request;
+    request.method = "GET";
+    request.path = "/control/log";
+    request.query.insert("since", QString::number(since));
+    QElapsedTimer timer;
+    timer.start();
+    const HttpResponse response = control->handle(request);
+    const qint64 gui = timer.nsecsElapsed();
+    const qint64 cpu = threadCpuNs();
+    const QByteArray body = response.content();
+    const qint64 all = timer.nsecsElapsed();
+    std::printf("  ?since=%-6lld %-28s GUI thread %6.2f ms; body of %9lld bytes made in %6.1f ms (%6.1f ms CPU)\n",
+                (long long)since, what, gui / 1e6, (long long)body.size(), (all - gui) / 1e6,
+                (threadCpuNs() - cpu) / 1e6);
+}
+
+} // namespace
+
+void LauncherScaleBench::log()
+{
+    // Recording, with a log file, as the host's stand-ins record a lookup each; then what the
+    // control API does for the whole log and for a poll of its newest entries, with and without
+    // the texts the file writer made.
+    const int calls = setting("VORNIK_BENCH_ROWS", 100000);
+    QTemporaryDir dir;
+    std::printf("log: %d calls, with a log file\n%12s %14s %18s\n", calls, "calls", "us per call",
+                "CPU us per call");
+    const int block = 10000;
+    HostCallLog filed;
+    QVERIFY(filed.setFile(dir.filePath("host.jsonl")));
+    for (int done = 0; done < calls; done += block) {
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 cpu = threadCpuNs();
+        for (int i = 0; i < block; ++i)
+            filed.record("ISimulatorMgr", "requestApkUrl", {QStringLiteral("com.example.game%1").arg(done + i), true, 0, 0});
+        std::printf("%12d %14.2f %18.2f\n", done + block, timer.nsecsElapsed() / 1000.0 / block,
+                    (threadCpuNs() - cpu) / 1000.0 / block);
+    }
+    // The writer has written them all once the file is closed.
+    QVERIFY(filed.setFile(QString()));
+
+    HostCallLog unfiled;
+    for (int i = 0; i < calls; ++i)
+        unfiled.record("ISimulatorMgr", "requestApkUrl", {QStringLiteral("com.example.game%1").arg(i), true, 0, 0});
+    StandInHost host(PluginHarness::testProfile());
+    HostEvents events(&host, nullptr);
+    ControlApi withFile(&events, nullptr, &filed, {});
+    ControlApi withoutFile(&events, nullptr, &unfiled, {});
+    std::printf("/control/log, %d entries:\n", calls);
+    answerLog(&withFile, 0, "(texts from the file writer)");
+    answerLog(&withoutFile, 0, "(no file: texts made now)");
+    answerLog(&withoutFile, 0, "(no file, again)");
+    answerLog(&withoutFile, calls - 10, "(a poll)");
+}
+
+void LauncherScaleBench::console()
+{
+    // A console on its own, fed calls in bursts of 1000 per pass of the event loop, as a host
+    // under load records them; the time to catch up per block of rows should not grow.
+    const int rows = setting("VORNIK_BENCH_ROWS", 100000);
+    HostCallLog log;
+    StandInHost host(PluginHarness::testProfile(), &log);
+    HostEvents events(&host, nullptr);
+    HostConsole console(&log, &events);
+    console.resize(420, 760);
+    console.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&console));
+    QElapsedTimer clock;
+    clock.start();
+    Stalls stalls(clock);
+    stalls.start();
+
+    std::printf("console: %d calls in bursts of 1000\n%12s %14s %18s\n", rows, "rows", "ms per 10k", "longest stall ms");
+    const int block = 10000;
+    qint64 seq = 0;
+    for (int done = 0; done < rows; done += block) {
+        const qint64 started = clock.elapsed();
+        const int gapsBefore = stalls.gaps.size();
+        for (int i = 0; i < block; ++i) {
+            log.record("ISimulatorMgr", "requestApkUrl",
+                       {QStringLiteral("com.example.game%1").arg(done + i), true, 0, 0});
+            ++seq;
+            if (i % 1000 == 999)
+                QCoreApplication::processEvents();
+        }
+        QVERIFY(QTest::qWaitFor([&] { return consoleShows(&console, seq); }, 3600000));
+        qint64 longest = 0;
+        for (int g = gapsBefore; g < stalls.gaps.size(); ++g)
+            longest = qMax(longest, stalls.gaps[g].to - stalls.gaps[g].from);
+        std::printf("%12d %14lld %18lld\n", done + block, static_cast<long long>(clock.elapsed() - started),
+                    static_cast<long long>(longest));
+        std::fflush(stdout);
+    }
+    stalls.stop();
+}
+
+void LauncherScaleBench::endToEnd()
+{
+    const int games = setting("VORNIK_BENCH_GAMES", 100000);
+    const QJsonArray list = gamesOf(games);
+
+    // The plug-in alone: the reply handed to it as the HTTP service does, until its listener
+    // hears of the list (what bench_modedlist measures).
+    qint64 pluginAloneMs = 0;
+    {
+        PluginHarness harness;
+        harness.bind();
+        Listener listener;
+        harness.vornik()->addModedGameListListener(&listener);
+        HttpDaoRequest request;
+        request.name = QStringLiteral("GetModedGameList");
+        request.data = QJsonDocument(QJsonObject{{"data", list}}).toJson(QJsonDocument::Compact);
+        auto* handle = static_cast<IFileDownHandle*>(harness.object()->qt_metacast("IFileDownHandle"));
+        QElapsedTimer timer;
+        timer.start();
+        handle->downloadFinished(request);
+        QVERIFY(QTest::qWaitFor([&] { return listener.events == 1; }, 600000));
+        pluginAloneMs = timer.elapsed();
+    }
+
+    // The launcher as main() puts it together (without the page), with a host log file and an
+    // APK address for every game.
+    QTemporaryDir dir;
+    WebService service;
+    QString error;
+    QVERIFY2(service.bind(0, &error), qPrintable(error));
+    HostProfile profile = PluginHarness::testProfile();
+    profile.modedGames = list;
+    for (int i = 0; i < games; ++i)
+        profile.apkUrls.insert(QStringLiteral("com.example.game%1").arg(i),
+                               QStringLiteral("https://downloads.example.com/game%1.apk").arg(i));
+    useServiceAddressByDefault(&profile, service.baseUrl());
+    PluginHarness harness(profile);
+    HostCallLog* log = harness.log();
+    QVERIFY(log->setFile(dir.filePath("host.jsonl")));
+    QVERIFY(harness.bind());
+    harness.plugin()->bindLanguage();
+    harness.plugin()->bindAccount();
+    StandInHost* host = harness.host();
+    host->recordServiceCalls();
+    HostEvents events(host, harness.object());
+    ModedGameListener listener(log);
+    harness.vornik()->addModedGameListListener(&listener);
+    PageWatcher page;
+    MainWindow window(harness.vornik(), host, &events, &listener, &page,
+                      {service.baseUrl(), "bench", "plug-in", dir.filePath("host.jsonl")});
+    ControlApi control(&events, harness.vornik(), log, {});
+    LauncherSite site(QCoreApplication::applicationDirPath() + "/www", &host->profile(), log, &control);
+    site.setPort(service.port());
+    service.start([&site](const HttpRequest& request) { return site.handle(request); });
+    window.show();
+    window.showPage(8);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(200);
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 sent = -1, served = -1, parseStart = -1, parseEnd = -1, answered = -1;
+    QObject marks;
+    connect(log, &HostCallLog::recorded, &marks, [&](const QJsonObject& entry) {
+        const QString op = entry.value("op").toString();
+        if (op == QLatin1String("requestApkUrl"))
+            parseEnd = clock.elapsed();
+        else if (op == QLatin1String("modedGameListDocument"))
+            parseStart = clock.elapsed();
+        else if (op == QLatin1String("sendRequest"))
+            sent = clock.elapsed();
+        else if (op == QLatin1String("gameList"))
+            served = clock.elapsed();
+    }, Qt::DirectConnection);
+    Stalls stalls(clock);
+    IVornik* vornik = harness.vornik();
+    // The plug-in's list has every address once the host has answered its last lookup.
+    stalls.onTick = [&](qint64 now) {
+        const ModedGameList* games = answered < 0 && parseEnd >= 0 ? vornik->modedGameList() : nullptr;
+        if (games && !games->isEmpty() && !games->last().apkUrl.isEmpty())
+            answered = now;
+    };
+    stalls.start();
+
+    events.changeCountry(QString());
+    QVERIFY(QTest::qWaitFor([&] { return listener.received(); }, 3600000));
+    const qint64 announced = clock.elapsed();
+    const qint64 last = log->lastSeq();
+    QVERIFY(QTest::qWaitFor([&] { return consoleShows(&window, last); }, 3600000));
+    const qint64 shown = clock.elapsed();
+    QVERIFY(QTest::qWaitFor([&] { return answered >= 0; }, 600000));
+
+    const qint64 fullFrom = clock.elapsed();
+    const Fetched full = fetch(service.port(), "/control/log");
+    const qint64 fullTo = clock.elapsed();
+    const Fetched again = fetch(service.port(), "/control/log");
+    const Fetched tail = fetch(service.port(), "/control/log?since=" + QByteArray::number(last - 10));
+    QTest::qWait(300);
+    stalls.stop();
+    service.stop();
+
+    const int entries = QJsonDocument::fromJson(full.body).array().size();
+    // From the list leaving the web service until the host has answered the plug-in's last
+    // lookup, the GUI thread is the plug-in's: reading the reply, parsing it, asking for every
+    // address, taking in the answers.
+    const Stalls::Gap longest = stalls.longestOutside(served, answered);
+    const Stalls::Gap whileLog = stalls.longestWithin(fullFrom, fullTo);
+    std::printf("\n%d games, one run\n", games);
+    std::printf("  plug-in alone (downloadFinished -> listener):      %6lld ms\n", (long long)pluginAloneMs);
+    std::printf("  launcher: request sent                             %6lld ms\n", (long long)sent);
+    std::printf("            list served by the web service           %6lld ms\n", (long long)served);
+    std::printf("            plug-in parse (one slot)                 %6lld .. %lld ms (%lld ms)\n",
+                (long long)parseStart, (long long)parseEnd, (long long)(parseEnd - parseStart));
+    std::printf("            listener heard of the list               %6lld ms\n", (long long)announced);
+    std::printf("            console shows the last call (seq %lld)  %6lld ms\n", (long long)last, (long long)shown);
+    std::printf("            every lookup answered by               <= %6lld ms\n", (long long)answered);
+    std::printf("  end to end / plug-in alone:                        %6.2f\n", double(shown) / pluginAloneMs);
+    std::printf("  /control/log: %d entries, %lld bytes, %lld ms (again: %lld ms); ?since=%lld: %lld bytes, %lld ms\n",
+                entries, (long long)full.body.size(), (long long)full.ms, (long long)again.ms, (long long)(last - 10),
+                (long long)tail.body.size(), (long long)tail.ms);
+    std::printf("  GUI thread outside the plug-in's stretch: longest stall %lld ms (%lld..%lld, %lld ms CPU), "
+                "%d stalls over 100 ms\n",
+                (long long)Stalls::outside(longest, served, answered), (long long)longest.from, (long long)longest.to,
+                (long long)longest.cpu, stalls.countOutside(served, answered, 100));
+    std::printf("  GUI thread while the whole log was fetched: longest stall %lld ms (%lld ms CPU)\n",
+                (long long)(whileLog.to - whileLog.from), (long long)whileLog.cpu);
+    std::printf("  stalls over 20 ms (from..to ms, CPU ms):");
+    for (const Stalls::Gap& gap : stalls.gaps)
+        std::printf(" %lld..%lld/%lld", (long long)gap.from, (long long)gap.to, (long long)gap.cpu);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+VORNIK_TEST_MAIN(LauncherScaleBench)
+#include "bench_launcherscale.moc"
