@@ -5,11 +5,14 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
+  libasan8 libubsan1   # the sanitizer runtimes; g++ brings them, named here so none goes missing
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
   qtwebengine5-dev libqt5webchannel5-dev
   libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core
 )
+# With --fuzz, clang with its libFuzzer and sanitizer runtimes, for scripts/run-fuzz.sh.
+[[ " $* " == *" --fuzz "* ]] && packages+=(clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

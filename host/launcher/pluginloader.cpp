@@ -19,11 +19,12 @@ LoadedPlugin loadVornikPlugin(const QString& file, QString* error)
         *error = QStringLiteral("plug-in file not found: %1").arg(file);
         return {};
     }
-    // Never unloaded: the plug-in's web engine state lives as long as the process.
-    auto* loader = new QPluginLoader(file);
-    const QJsonObject metaData = loader->metaData();
+    // The loader may go when this returns: a loaded plug-in stays loaded until someone calls
+    // unload(), and nobody does, since the plug-in's web engine state lives as long as the process.
+    QPluginLoader loader(file);
+    const QJsonObject metaData = loader.metaData();
     if (metaData.isEmpty()) {
-        *error = QStringLiteral("%1 is not a Qt plug-in: %2").arg(file, loader->errorString());
+        *error = QStringLiteral("%1 is not a Qt plug-in: %2").arg(file, loader.errorString());
         return {};
     }
     const QString iid = metaData.value(QStringLiteral("IID")).toString();
@@ -31,9 +32,9 @@ LoadedPlugin loadVornikPlugin(const QString& file, QString* error)
         *error = QStringLiteral("%1 is a plug-in for \"%2\", not \"%3\"").arg(file, iid, kExpectedIid);
         return {};
     }
-    QObject* object = loader->instance();
+    QObject* object = loader.instance();
     if (!object) {
-        *error = QStringLiteral("%1 could not be loaded: %2").arg(file, loader->errorString());
+        *error = QStringLiteral("%1 could not be loaded: %2").arg(file, loader.errorString());
         return {};
     }
     LoadedPlugin loaded{object, qobject_cast<IPlugin*>(object), qobject_cast<IVornik*>(object)};

@@ -5,7 +5,9 @@
 #include <QJsonArray>
 
 // Stands in for a plug-in that is loaded but has no object to give.
-class StandInPluginManager::NullObjectPlugin : public IPlugin
+// Final: IPlugin, like every host interface, has no virtual destructor, and the shared pointer
+// deletes this type itself.
+class StandInPluginManager::NullObjectPlugin final : public IPlugin
 {
 public:
     explicit NullObjectPlugin(const QUuid& uuid)
