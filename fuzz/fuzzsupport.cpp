@@ -12,10 +12,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <unordered_set>
-#include <vector>
 
 namespace {
 
@@ -132,75 +128,6 @@ void fail(const char* reason, const QString& detail)
 QString text(const uint8_t* data, size_t size)
 {
     return QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<int>(size));
-}
-
-bool repeatsKeys(const QByteArray& json)
-{
-    // A scan, not a parse: keys are decoded to UTF-16 as the parser decodes them, and every '{'
-    // opens a set of keys that its '}' (or the end of the text) closes. Anything odd counts as a
-    // repeat sooner than as none. It runs on every input, so it allocates little.
-    struct Level
-    {
-        bool object = false;
-        bool expectKey = false;
-        std::unordered_set<std::u16string> keys;
-    };
-    std::vector<Level> levels;
-    std::u16string key;
-    const char* const text = json.constData();
-    const int size = json.size();
-    for (int i = 0; i < size; ++i) {
-        const char c = text[i];
-        if (c == '{' || c == '[') {
-            levels.emplace_back();
-            levels.back().object = c == '{';
-            levels.back().expectKey = c == '{';
-        } else if (c == '}' || c == ']') {
-            if (!levels.empty())
-                levels.pop_back();
-        } else if (c == ',') {
-            if (!levels.empty() && levels.back().object)
-                levels.back().expectKey = true;
-        } else if (c == '"') {
-            key.clear();
-            int j = i + 1;
-            while (j < size && text[j] != '"') {
-                const char d = text[j];
-                if (d == '\\') {
-                    if (++j >= size)
-                        break;
-                    const char escape = text[j++];
-                    if (escape == 'u' && j + 4 <= size) {
-                        key += static_cast<char16_t>(QByteArray::fromRawData(text + j, 4).toUShort(nullptr, 16));
-                        j += 4;
-                    } else {
-                        static const char from[] = "bfnrt";
-                        static const char to[] = "\b\f\n\r\t";
-                        const char* found = std::strchr(from, escape);
-                        key += static_cast<char16_t>(escape && found ? to[found - from] : escape);
-                    }
-                } else if (static_cast<unsigned char>(d) < 0x80) {
-                    key += static_cast<char16_t>(d);
-                    ++j;
-                } else {
-                    // A run of multi-byte characters, decoded (or replaced) the way the parser would.
-                    int end = j;
-                    while (end < size && static_cast<unsigned char>(text[end]) >= 0x80)
-                        ++end;
-                    const QString run = QString::fromUtf8(text + j, end - j);
-                    key.append(reinterpret_cast<const char16_t*>(run.utf16()), static_cast<size_t>(run.size()));
-                    j = end;
-                }
-            }
-            i = j;
-            if (!levels.empty() && levels.back().object && levels.back().expectKey) {
-                levels.back().expectKey = false;
-                if (!levels.back().keys.insert(key).second)
-                    return true;
-            }
-        }
-    }
-    return false;
 }
 
 } // namespace Fuzz

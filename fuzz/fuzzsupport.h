@@ -41,10 +41,4 @@ void settle();
 
 QString text(const uint8_t* data, size_t size);
 
-// Whether any object in the JSON text, well-formed or not, names a key twice. Qt 5.15's JSON
-// parser leaks an object or array that a later value of the same key replaces, so the targets
-// leave such inputs out: every parse in the plug-in and the launcher would report Qt's leak, and
-// what the parser hands on is the same as for the text without the earlier value.
-bool repeatsKeys(const QByteArray& json);
-
 } // namespace Fuzz

@@ -274,6 +274,11 @@ void HostilePageTest::commandShapes_data()
     QTest::newRow("callback name not a string") << QByteArray(R"({"event":"getLanguage","callbackEvent":{"x":1}})") << "";
     QTest::newRow("event and callback of a million characters")
         << "{\"event\":\"" + QByteArray(1000000, 'e') + "\",\"callbackEvent\":\"c\"}" << "c";
+    // Qt's parser would keep the last value and lose the object it replaces for good.
+    QTest::newRow("a key repeated over an object")
+        << QByteArray(R"({"event":"getLanguage","callbackEvent":"twice","data":{"a":1},"data":{}})") << "";
+    QTest::newRow("a key repeated over a text") << QByteArray(R"({"event":"getLanguage","callbackEvent":"first","callbackEvent":"last"})")
+                                                << "last";
     QTest::newRow("control characters") << QByteArray(R"({"event":"getLanguage\u0000","callbackEvent":"\u0001\n"})")
                                         << QStringLiteral("\x01\n");
 }

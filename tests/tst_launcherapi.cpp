@@ -191,6 +191,8 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
                                      << "argument 3 must be of type object";
     QTest::newRow("object for the arguments") << op + "gotoSearch" << R"({"q": 1})" << 400 << "must be a JSON array";
     QTest::newRow("malformed arguments") << op + "gotoSearch" << R"(["racer",)" << 400 << "not valid JSON";
+    QTest::newRow("a key repeated over an object") << event + "account" << R"({"user":{"id":1},"user":{}})" << 400
+                                                   << "names a key twice";
     QTest::newRow("operation by GET") << "GET /control/vornik/isAvailable" << "" << 405 << "takes POST";
     QTest::newRow("quit by GET") << "GET /control/quit" << "" << 405 << "takes POST";
     QTest::newRow("event without body") << event + "country" << "" << 400 << "must be JSON and is empty";
@@ -352,6 +354,8 @@ void LauncherApiTest::profileFile_data()
     QTest::newRow("no file") << "" << "cannot read the profile";
     QTest::newRow("not JSON") << R"({"language": "en",)" << "not valid JSON";
     QTest::newRow("not an object") << R"(["en"])" << "the profile must be a JSON object";
+    QTest::newRow("a key repeated over an object") << R"({"hostMap": {"a": "b"}, "hostMap": {}})"
+                                                   << "an object names a key twice";
     QTest::newRow("nested wrong type") << R"({"instances": [{"apps": "a"}]})"
                                        << R"("instances[0].apps" must be an array of strings)";
     QTest::newRow("config key a word") << R"({"appConfig": {"web": 1}})"

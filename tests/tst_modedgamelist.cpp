@@ -135,6 +135,9 @@ void ModedGameListTest::requestAndReply_data()
         << QJsonObject{{"data", QJsonArray()}} << "[VK] Moded game list resovled finished with length of  0";
     QTest::newRow("not JSON") << "de" << "/api/game/list?country=de" << QByteArray("<html>busy</html>")
                               << QJsonArray() << 0 << QJsonObject() << "[VK] Moded game list json parsed error with  5";
+    QTest::newRow("a key repeated over the list")
+        << "de" << "/api/game/list?country=de" << QByteArray(R"({"data":[{"id":"a","packageName":"com.a"}],"data":[]})")
+        << QJsonArray() << 0 << QJsonObject() << "[VK] Moded game list repeats a key over a list or object; it is not read";
 }
 
 void ModedGameListTest::requestAndReply()
@@ -155,8 +158,9 @@ void ModedGameListTest::requestAndReply()
 
     m_stub->enqueue(200, body);
     postCountryCode(country);
-    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Moded game list resovled") + logCount("[VK] Moded game list json"), 1,
-                              30000);
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Moded game list resovled") + logCount("[VK] Moded game list json")
+                                  + logCount("[VK] Moded game list repeats"),
+                              1, 30000);
     QCoreApplication::sendPostedEvents();
 
     const QString url = m_stub->baseUrl() + path;

@@ -2,6 +2,7 @@
 
 #include "hostcalllog.h"
 #include "hostevents.h"
+#include "jsontext.h"
 #include "vornikoperations.h"
 
 #include <QJsonArray>
@@ -34,6 +35,10 @@ HttpResponse badRequest(const QString& message)
 // The request body as a JSON document; false with *error when it is not one.
 bool parseBody(const HttpRequest& request, QJsonDocument* document, QString* error)
 {
+    if (JsonText::replacesNonEmptyValue(request.body)) {
+        *error = QStringLiteral("the body names a key twice in one object; name each key once");
+        return false;
+    }
     QJsonParseError parseError;
     *document = QJsonDocument::fromJson(request.body, &parseError);
     if (parseError.error != QJsonParseError::NoError) {

@@ -1,5 +1,7 @@
 #include "hostprofile.h"
 
+#include "jsontext.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -222,6 +224,8 @@ HostProfile HostProfile::fromJson(const QByteArray& json, QString* error)
         return HostProfile();
     };
 
+    if (JsonText::replacesNonEmptyValue(json))
+        return refuse(QStringLiteral("an object names a key twice; name each key once"));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)

@@ -69,7 +69,11 @@ QString VornikPlugin::apkUrl(const QString& package, bool wait)
             if (!state->answered) {
                 QEventLoop loop;
                 state->loop = &loop;
-                QTimer::singleShot(apkWaitTimeout(), &loop, &QEventLoop::quit);
+                // Ours, not a single shot: an answered wait must not leave its time-out pending.
+                QTimer timeout;
+                timeout.setSingleShot(true);
+                QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+                timeout.start(apkWaitTimeout());
                 loop.exec();
                 state->loop = nullptr;
             }

@@ -3,6 +3,7 @@
 #include "../core/hostregistry.h"
 #include "ihttpdaomgr.h"
 #include "ivornik.h"
+#include "jsontext.h"
 #include "klauncher.h"
 #include "modedgamestore.h"
 
@@ -74,10 +75,17 @@ void VornikPlugin::parseModedGameList(const QByteArray& reply)
 {
     ModedGameStore::clear();
 
+    // A reply that repeats a key over a list or object is refused like one that is not JSON: the
+    // parser would lose the replaced value for good, on every refresh.
+    const bool repeats = JsonText::replacesNonEmptyValue(reply);
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(reply, &error);
+    const QJsonDocument document = repeats ? QJsonDocument() : QJsonDocument::fromJson(reply, &error);
     if (IBrowser* browser = HostRegistry::browser())
         browser->modedGameListDocument(document.object());
+    if (repeats) {
+        qWarning() << "[VK] Moded game list repeats a key over a list or object; it is not read";
+        return;
+    }
     if (error.error != QJsonParseError::NoError) {
         qWarning() << "[VK] Moded game list json parsed error with " << int(error.error);
         return;

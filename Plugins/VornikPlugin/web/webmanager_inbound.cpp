@@ -1,5 +1,6 @@
 #include "webmanager.h"
 
+#include "jsontext.h"
 #include "webbridge.h"
 
 #include <QCoreApplication>
@@ -107,8 +108,12 @@ bool WebManager::pageShowsOwnOrigin(int pageMask)
 
 QJsonObject WebManager::handleCommandText(const QString& text, int pageMask)
 {
+    const QByteArray json = text.toUtf8();
+    // Refused like text that is not JSON: the parser would lose the replaced value for good.
+    if (JsonText::replacesNonEmptyValue(json))
+        return QJsonObject();
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
         return QJsonObject();
 
