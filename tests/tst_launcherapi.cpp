@@ -1,7 +1,8 @@
 // The launcher's web site and control API as scripts and pages reach them, without sockets: they
 // refuse bad input and strange callers before anything changes, and carry out good input exactly.
 // Also the host profile loader, which must refuse a malformed file and say what is wrong, the
-// calls into the service library the launcher's log records, and the console's list of calls.
+// calls into the service library the launcher's log records, the console's lists, and the page
+// protocol check: its warnings, and its table against the one in docs/PAGE_PROTOCOL.md.
 // What only a running launcher shows (the served list, quitting) is in tst_launcherprocess.
 
 #include "controlapi.h"
@@ -15,6 +16,8 @@
 #include "language.h"
 #include "launcherprofile.h"
 #include "launchersite.h"
+#include "pageprotocol.h"
+#include "pagetraffic.h"
 #include "standinhost.h"
 #include "standinsetting.h"
 
@@ -92,8 +95,9 @@ struct Rig
     FakeVornik vornik;
     StandInHost host;
     HostEvents events{&host, &vornik};
+    PageTraffic traffic;
     int quits = 0;
-    ControlApi api{&events, &vornik, &log, {[this] { ++quits; }, {}}};
+    ControlApi api{&events, &vornik, &log, {[this] { ++quits; }, {}, &traffic}};
     LauncherSite site{"/nonexistent", &host.profile(), &log, &api};
 };
 
@@ -149,8 +153,13 @@ private slots:
 
     void consoleFollowsTheLog_data();
     void consoleFollowsTheLog();
+    void consoleShowsThePageTraffic();
     void callText_data();
     void callText();
+
+    void protocolCheck_data();
+    void protocolCheck();
+    void protocolTableIsTheDocumentedOne();
 
 private:
     std::unique_ptr<Rig> m_rig;
@@ -169,6 +178,9 @@ void LauncherApiTest::init()
     m_rig->log.record("IHttpDaoMgr", "removeHandle", {true});
     QCOMPARE(m_rig->log.lastSeq(), 4);
     m_history = m_rig->log.entriesAfter(0);
+    for (const char* language : {"de", "fr"})
+        m_rig->traffic.recordMessage({{"event", "updateLanguage"}, {"page", 8}, {"data", QJsonObject{{"language", language}}},
+                                      {"stamp", 1700000000000.0}});
 }
 
 void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
@@ -225,6 +237,11 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
     QTest::newRow("log after 2^63") << log + "?since=9223372036854775808" << "" << 400 << "whole number";
     QTest::newRow("log by another parameter") << log + "?after=2" << "" << 400 << R"(unknown parameter "after")";
     QTest::newRow("log by POST") << "POST /control/log" << "" << 405 << "takes GET";
+    const QString traffic = "GET /control/traffic";
+    QTest::newRow("traffic after a word") << traffic + "?since=x" << "" << 400 << R"(not "x")";
+    QTest::newRow("traffic by another parameter") << traffic + "?after=1" << "" << 400
+                                                  << R"("after"; /control/traffic takes since)";
+    QTest::newRow("traffic by POST") << "POST /control/traffic" << "" << 405 << "takes GET";
 
     QTest::newRow("from travels as a number") << op + "switchToGame" << R"(["com.a", "m9", 3])" << 200
                                               << R"({"result":null} switchToGame(com.a,m9,3))";
@@ -247,6 +264,13 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
     QTest::newRow("log after one not made yet") << log + "?since=99" << "" << 200 << "[]";
     QTest::newRow("log after one cleared away") << log + "?since=1" << "" << 200 << whole;
     QTest::newRow("log after zero") << log + "?since=0" << "" << 200 << whole;
+    // The traffic holds the two messages of the set-up.
+    const QString second = R"({"kind":"message","message":{"data":{"language":"fr"},"event":"updateLanguage",)"
+                           R"("page":8,"stamp":1700000000000},"seq":2,"time":1700000000000})";
+    QTest::newRow("traffic after a seq") << traffic + "?since=1" << "" << 200 << "[" + second + "]";
+    QTest::newRow("whole traffic") << traffic << "" << 200
+                                   << R"([{"kind":"message","message":{"data":{"language":"de"},"event":"updateLanguage",)"
+                                      R"("page":8,"stamp":1700000000000},"seq":1,"time":1700000000000},)" + second + "]";
 }
 
 void LauncherApiTest::requestDoesWhatItSaysOrNothing()
@@ -444,6 +468,42 @@ void LauncherApiTest::consoleFollowsTheLog()
     QCOMPARE(console.findChild<QLabel*>("callCount")->text(), QString("%1 call(s)").arg(last));
 }
 
+void LauncherApiTest::consoleShowsThePageTraffic()
+{
+    HostCallLog log;
+    StandInHost host(HostProfile(), &log);
+    HostEvents events(&host, nullptr);
+    PageTraffic traffic;
+    traffic.recordLoad("http://127.0.0.1:8765/");
+    HostConsole console(&log, &events, &traffic);
+    console.resize(420, 600);
+    console.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&console));
+    traffic.recordCommand(R"({"event": "getLanguage", "callbackEvent": "l#1"})");
+    traffic.recordCommand(R"({"event": "getLangauge",
+                              "callbackEvent": "l#2"})");
+    traffic.recordMessage({{"event", "l#1"}, {"page", 8}, {"data", QJsonObject{{"language", "en"}}}, {"stamp", 1.0}});
+
+    // The host calls first (what a look for the console's list finds), then the traffic.
+    const QList<QTreeView*> lists = console.findChildren<QTreeView*>();
+    QCOMPARE(lists.size(), 2);
+    QCOMPARE(console.findChild<QAbstractItemView*>()->objectName(), QString("hostCalls"));
+    QAbstractItemModel* rows = console.findChild<QTreeView*>("pageTraffic")->model();
+    QTRY_COMPARE_WITH_TIMEOUT(rows->rowCount(), 4, 10000);
+    QStringList texts;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        texts.append(rows->index(row, 0).data().toString() + " " + rows->index(row, 2).data().toString());
+    QCOMPARE(texts, (QStringList{"1 ⟳ http://127.0.0.1:8765/",
+                                 R"(2 → {"event": "getLanguage", "callbackEvent": "l#1"})",
+                                 R"(3 → ⚠ unknown event "getLangauge": the plug-in does nothing with it · )"
+                                 R"({"event": "getLangauge", "callbackEvent": "l#2"})",
+                                 R"(4 ← l#1 {"language":"en"})"}));
+    // Only the warned command stands out.
+    QCOMPARE(rows->index(2, 2).data(Qt::ForegroundRole).isValid(), true);
+    QCOMPARE(rows->index(1, 2).data(Qt::ForegroundRole).isValid(), false);
+    QCOMPARE(console.findChild<QLabel*>("trafficCount")->text(), QString("2 command(s), ⚠ 1 with warnings"));
+}
+
 void LauncherApiTest::callText_data()
 {
     QTest::addColumn<QString>("entry");
@@ -480,6 +540,139 @@ void LauncherApiTest::callText()
         const QString json = QString::fromUtf8(QJsonDocument(object.value("args").toArray()).toJson(QJsonDocument::Compact));
         QCOMPARE(text.section('(', 1).chopped(1), json.mid(1, json.size() - 2));
     }
+}
+
+void LauncherApiTest::protocolCheck_data()
+{
+    QTest::addColumn<QStringList>("traffic"); // "→ command text", "← event of a message", "⟳" a load
+    QTest::addColumn<QString>("warnings");    // of the last command, joined by " | "
+
+    QTest::newRow("reads nothing, gets nothing") << QStringList{R"(→ {"event": "closeBootAnimation", "data": 5})"} << "";
+    QTest::newRow("every key of its type")
+        << QStringList{R"(→ {"event": "getVmList", "callbackEvent": "v", "data": {"packageName": "a", "method": "play"}})"}
+        << "";
+    QTest::newRow("a missing key reads as empty") << QStringList{R"(→ {"event": "openShare", "data": {}})"} << "";
+    QTest::newRow("not JSON") << QStringList{R"(→ {"event": "getLanguage", "callbackEvent": "l")"}
+                              << "not a JSON object: the plug-in drops it unread";
+    QTest::newRow("JSON, not an object") << QStringList{R"(→ [{"event": "getLanguage"}])"}
+                                         << "not a JSON object: the plug-in drops it unread";
+    QTest::newRow("misspelt event") << QStringList{R"(→ {"event": "getlanguage", "callbackEvent": "l"})"}
+                                    << R"(unknown event "getlanguage": the plug-in does nothing with it)";
+    QTest::newRow("no event") << QStringList{R"(→ {"data": {}})"}
+                              << R"("event" is missing: the plug-in does nothing with it)";
+    QTest::newRow("data a string") << QStringList{R"(→ {"event": "getVmList", "callbackEvent": "v", "data": "a"})"}
+                                   << R"("data" is a string; getVmList reads an object)";
+    QTest::newRow("no data") << QStringList{R"(→ {"event": "onWebLogger"})"} << R"("data" is missing; onWebLogger reads a string)";
+    QTest::newRow("anything goes") << QStringList{R"(→ {"event": "postWebVersionInfo", "data": null})"} << "";
+    QTest::newRow("flag as text") << QStringList{R"(→ {"event": "openCloudGame", "data": {"cloud_supported": "true"}})"}
+                                  << R"("data.cloud_supported" is a string; openCloudGame reads a boolean)";
+    QTest::newRow("fraction for an integer")
+        << QStringList{R"(→ {"event": "changeBannerBackgroundImage", "data": {"url": "u", "direction": 1.5}})"}
+        << R"("data.direction" is a number with a fraction; changeBannerBackgroundImage reads an integer)";
+    QTest::newRow("mod_id of any type") << QStringList{R"(→ {"event": "VKGameBack", "data": {"package": "a", "mod_id": null}})"}
+                                        << "";
+    QTest::newRow("each search result")
+        << QStringList{R"(→ {"event": "pushRealSearchResult", "data": [{"package_name": 7}, "b", {"is_promoted_app": 1}]})"}
+        << R"("data[0].package_name" is a number; pushRealSearchResult reads a string | )"
+           R"("data[1]" is a string; pushRealSearchResult skips all but objects | )"
+           R"("data[2].is_promoted_app" is a number; pushRealSearchResult reads a boolean)";
+    QTest::newRow("reply without callbackEvent") << QStringList{R"(→ {"event": "getUserToken"})"}
+                                                 << R"(no "callbackEvent": the reply of getUserToken goes nowhere)";
+    QTest::newRow("callbackEvent a number") << QStringList{R"(→ {"event": "getHostConfig", "callbackEvent": 7})"}
+                                            << R"("callbackEvent" is a number: the reply of getHostConfig goes nowhere)";
+    QTest::newRow("no reply to hear") << QStringList{R"(→ {"event": "refreshAccessToken"})"} << "";
+
+    const QString first = R"(→ {"event": "getLanguage", "callbackEvent": "x"})";
+    const QString again = R"(→ {"event": "getUserConfig", "callbackEvent": "x"})";
+    QTest::newRow("name reused while waiting")
+        << QStringList{first, R"(← y)", again}
+        << R"(callback name "x" reused while command #1 still waits for its reply: the page cannot tell the replies apart)";
+    QTest::newRow("name reused once answered") << QStringList{first, "← x", again} << "";
+    QTest::newRow("replies answer the oldest first")
+        << QStringList{first, again, "← x", again}
+        << R"(callback name "x" reused while command #2 still waits for its reply: the page cannot tell the replies apart)";
+    QTest::newRow("an unknown event is answered too")
+        << QStringList{R"(→ {"event": "getLangauge", "callbackEvent": "x"})", again}
+        << R"(callback name "x" reused while command #1 still waits for its reply: the page cannot tell the replies apart)";
+    QTest::newRow("text that is not JSON is not") << QStringList{R"(→ {"callbackEvent": "x")", again} << "";
+    QTest::newRow("a new page waits for nothing") << QStringList{first, "⟳", again} << "";
+}
+
+void LauncherApiTest::protocolCheck()
+{
+    QFETCH(QStringList, traffic);
+    QFETCH(QString, warnings);
+
+    PageTraffic recorded;
+    for (const QString& item : traffic) {
+        if (item.startsWith("→ "))
+            recorded.recordCommand(item.mid(2));
+        else if (item.startsWith("← "))
+            recorded.recordMessage({{"event", item.mid(2)}, {"page", 8}, {"data", QJsonObject()}});
+        else
+            recorded.recordLoad("file:///page.html");
+    }
+    const QJsonObject last = recorded.entriesAfter(recorded.lastSeq() - 1).value(0);
+    QCOMPARE(last.value("kind").toString(), QString("command"));
+    QStringList got;
+    for (const QJsonValue& warning : last.value("warnings").toArray())
+        got.append(warning.toString());
+    QCOMPARE(got.join(" | "), warnings);
+}
+
+void LauncherApiTest::protocolTableIsTheDocumentedOne()
+{
+    // The launcher's table, written as the doc's summary writes its rows.
+    QStringList table;
+    for (const PageProtocol::Command& command : PageProtocol::commands()) {
+        QStringList keys;
+        for (const PageProtocol::Key& key : command.keys)
+            keys.append(QString("`%1` %2").arg(key.name, PageProtocol::typeName(key.type)));
+        keys.sort();
+        table.append(QString("`%1` | %2 | %3 | %4")
+                         .arg(command.name, PageProtocol::typeName(command.data), command.replies ? "yes" : "no",
+                              keys.join(", ")));
+    }
+    table.sort();
+
+    QFile file(VORNIK_PAGE_PROTOCOL_DOC);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+    // Rows of the tables under a header line, as "cell | cell | ...".
+    auto rowsUnder = [&lines](const QString& header) {
+        QStringList rows;
+        for (int i = 0; i < lines.size(); ++i) {
+            if (lines.at(i).trimmed() != header)
+                continue;
+            for (int row = i + 2; row < lines.size() && lines.at(row).startsWith('|'); ++row) {
+                QStringList cells = lines.at(row).split('|');
+                for (QString& cell : cells)
+                    cell = cell.trimmed();
+                rows.append(cells.mid(1, cells.size() - 2).join(" | "));
+            }
+        }
+        return rows;
+    };
+    QStringList documented;
+    for (const QString& row : rowsUnder("| Command | `data` | Replies | Keys read |")) {
+        QStringList cells = row.split(" | ");
+        QStringList keys = cells.value(3).split(", ", Qt::SkipEmptyParts);
+        keys.sort();
+        cells[3] = keys.join(", ");
+        documented.append(cells.join(" | "));
+    }
+    documented.sort();
+    QCOMPARE(documented, table);
+
+    // And the commands described one by one are the commands of the summary.
+    QStringList described;
+    for (const QString& row : rowsUnder("| Command | `data` | Reply | Host |"))
+        described.append(row.section(" | ", 0, 0));
+    described.sort();
+    QStringList summarized;
+    for (const QString& row : table)
+        summarized.append(row.section(" | ", 0, 0));
+    QCOMPARE(described, summarized);
 }
 
 VORNIK_TEST_MAIN(LauncherApiTest)

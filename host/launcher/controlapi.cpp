@@ -2,6 +2,7 @@
 
 #include "hostcalllog.h"
 #include "hostevents.h"
+#include "pagetraffic.h"
 #include "jsontext.h"
 #include "vornikoperations.h"
 
@@ -107,6 +108,30 @@ bool checkFields(const QJsonObject& body, const QVector<Field>& fields, QString*
     return true;
 }
 
+// The "since" of a request that takes only that parameter; false with *error when the request
+// has another parameter or since is not the seq of an entry.
+bool sinceOf(const HttpRequest& request, qint64* since, QString* error)
+{
+    for (auto it = request.query.cbegin(); it != request.query.cend(); ++it) {
+        if (it.key() != QLatin1String("since")) {
+            *error = QStringLiteral("unknown parameter \"%1\"; %2 takes since").arg(it.key(), request.path);
+            return false;
+        }
+    }
+    *since = 0;
+    if (!request.query.contains(QStringLiteral("since")))
+        return true;
+    const QString text = request.query.value(QStringLiteral("since"));
+    // Digits only: toLongLong would take "+1" and " 1" as well.
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    bool ok = digits.match(text).hasMatch();
+    if (ok)
+        *since = text.toLongLong(&ok);
+    if (!ok)
+        *error = QStringLiteral("\"since\" must be the seq of an entry (a whole number from 0), not \"%1\"").arg(text);
+    return ok;
+}
+
 } // namespace
 
 ControlApi::ControlApi(HostEvents* events, IVornik* vornik, HostCallLog* log, Hooks hooks)
@@ -137,6 +162,11 @@ HttpResponse ControlApi::handle(const HttpRequest& request)
         if (!isGet)
             return wrongMethod("GET");
         return log(request);
+    }
+    if (path == QLatin1String("/control/traffic")) {
+        if (!isGet)
+            return wrongMethod("GET");
+        return traffic(request);
     }
     if (path == QLatin1String("/control/page")) {
         if (!isGet)
@@ -183,26 +213,28 @@ HttpResponse ControlApi::handle(const HttpRequest& request)
 
 HttpResponse ControlApi::log(const HttpRequest& request)
 {
-    for (auto it = request.query.cbegin(); it != request.query.cend(); ++it) {
-        if (it.key() != QLatin1String("since"))
-            return badRequest(QStringLiteral("unknown parameter \"%1\"; /control/log takes since").arg(it.key()));
-    }
     qint64 since = 0;
-    if (request.query.contains(QStringLiteral("since"))) {
-        const QString text = request.query.value(QStringLiteral("since"));
-        // Digits only: toLongLong would take "+1" and " 1" as well.
-        static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-        bool ok = digits.match(text).hasMatch();
-        if (ok)
-            since = text.toLongLong(&ok);
-        if (!ok)
-            return badRequest(
-                QStringLiteral("\"since\" must be the seq of an entry (a whole number from 0), not \"%1\"").arg(text));
-    }
+    QString error;
+    if (!sinceOf(request, &since, &error))
+        return badRequest(error);
     // The log as it is now, written out off the GUI thread: the whole log of a long session is
     // megabytes of JSON.
     return HttpResponse::jsonLater(200, [log = m_log, since, upTo = m_log->lastSeq()] {
         return log->jsonAfter(since, upTo);
+    });
+}
+
+HttpResponse ControlApi::traffic(const HttpRequest& request)
+{
+    if (!m_hooks.traffic)
+        return HttpResponse::error(404, QStringLiteral("this launcher follows no page"));
+    qint64 since = 0;
+    QString error;
+    if (!sinceOf(request, &since, &error))
+        return badRequest(error);
+    // Messages carry whole lists of apps and search results: written out off the GUI thread too.
+    return HttpResponse::jsonLater(200, [traffic = m_hooks.traffic, since, upTo = m_hooks.traffic->lastSeq()] {
+        return traffic->jsonAfter(since, upTo);
     });
 }
 

@@ -9,9 +9,10 @@
 class HostCallLog;
 class HostEvents;
 class IVornik;
+class PageTraffic;
 
-// The control API under /control/: scripts read the host call log (all of it, or with ?since=SEQ
-// only the entries after the one they saw last) and the page's state, report host events, call
+// The control API under /control/: scripts read the host call log and the page's traffic (all of
+// it, or with ?since=SEQ only the entries after the one they saw last) and the page's state, report host events, call
 // IVornik operations and end the launcher. A request that is malformed in any way is answered 400
 // with {"error": ...} before anything is changed. Runs on the GUI thread: it touches the plug-in
 // and the stand-in host directly. The log's answer is written out later, off the GUI thread, so
@@ -25,6 +26,8 @@ public:
         std::function<void()> quit;
         // What GET /control/page answers.
         std::function<QJsonObject()> pageState;
+        // What GET /control/traffic answers; it must outlive the transport's answers too.
+        PageTraffic* traffic = nullptr;
     };
 
     ControlApi(HostEvents* events, IVornik* vornik, HostCallLog* log, Hooks hooks);
@@ -35,6 +38,7 @@ public:
 
 private:
     HttpResponse log(const HttpRequest& request);
+    HttpResponse traffic(const HttpRequest& request);
     HttpResponse language(const QJsonObject& body);
     HttpResponse account(const QJsonObject& body);
     HttpResponse country(const QJsonObject& body);

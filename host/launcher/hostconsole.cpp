@@ -1,10 +1,13 @@
 #include "hostconsole.h"
 
+#include "consoleview.h"
 #include "hostcalllog.h"
 #include "hostcallmodel.h"
 #include "hostevents.h"
 #include "hostprofile.h"
+#include "pagetraffic.h"
 #include "standinhost.h"
+#include "trafficmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,17 +20,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSpinBox>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
 
 // Enough to scroll back through a long session without the view growing without end.
 constexpr int kMaxRows = 5000;
-// Often enough to look live, seldom enough that a flood of calls costs the view next to nothing.
-constexpr int kCatchUpIntervalMs = 50;
 
 QPushButton* sendButton(const QString& text, QWidget* parent)
 {
@@ -46,83 +45,84 @@ QWidget* row(QWidget* field, QWidget* button)
     return line;
 }
 
+// A list under its title, with a count on the right.
+QWidget* titled(const QString& title, QLabel* count, QWidget* list)
+{
+    auto* part = new QWidget;
+    auto* label = new QLabel(title, part);
+    label->setObjectName(QStringLiteral("consoleTitle"));
+    auto* header = new QHBoxLayout;
+    header->addWidget(label);
+    header->addStretch(1);
+    header->addWidget(count);
+    auto* layout = new QVBoxLayout(part);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(header);
+    layout->addWidget(list, 1);
+    return part;
+}
+
 } // namespace
 
-HostConsole::HostConsole(HostCallLog* log, HostEvents* events, QWidget* parent)
+HostConsole::HostConsole(HostCallLog* log, HostEvents* events, PageTraffic* traffic, QWidget* parent)
     : QWidget(parent)
     , m_log(log)
     , m_events(events)
-    , m_model(new HostCallModel(kMaxRows, this))
-    , m_calls(new QTreeView(this))
-    , m_count(new QLabel(this))
+    , m_traffic(traffic)
 {
-    auto* title = new QLabel(tr("Host calls"), this);
-    title->setObjectName(QStringLiteral("consoleTitle"));
-    m_count->setObjectName(QStringLiteral("callCount"));
-    auto* header = new QHBoxLayout;
-    header->addWidget(title);
-    header->addStretch(1);
-    header->addWidget(m_count);
-
-    m_calls->setModel(m_model);
-    m_calls->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_calls->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    m_calls->setTextElideMode(Qt::ElideRight);
-    m_calls->setRootIsDecorated(false);
-    m_calls->setItemsExpandable(false);
-    m_calls->setUniformRowHeights(true);
-    m_calls->setAlternatingRowColors(true);
-    m_calls->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    m_calls->setFont(fixed);
-    // A fixed width for the numbers: a column sized to its contents measures every row again
-    // whenever one is added.
-    m_calls->header()->setStretchLastSection(true);
-    m_calls->header()->setSectionResizeMode(HostCallModel::SeqColumn, QHeaderView::Interactive);
-    m_calls->header()->resizeSection(HostCallModel::SeqColumn,
-                                     QFontMetrics(fixed).horizontalAdvance(QStringLiteral("00000000")));
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
-    layout->addLayout(header);
-    layout->addWidget(m_calls, 1);
+    // Both in sight at once: a command, the host calls it made and the plug-in's answer belong
+    // together. The calls come first, also among the children: a look for the console's list
+    // finds them.
+    layout->addWidget(callList(), 3);
+    if (m_traffic)
+        layout->addWidget(trafficList(), 2);
     layout->addWidget(eventControls());
-
-    m_catchUp.setSingleShot(true);
-    connect(&m_catchUp, &QTimer::timeout, this, &HostConsole::catchUp);
-    // Connected before the backlog is read, so nothing falls between the two.
-    connect(m_log, &HostCallLog::appended, this, &HostConsole::scheduleCatchUp);
-    catchUp();
     connect(m_events, &HostEvents::changed, this, &HostConsole::showHostState);
     showHostState();
 }
 
-void HostConsole::scheduleCatchUp()
+QWidget* HostConsole::callList()
 {
-    if (!m_catchUp.isActive())
-        m_catchUp.start(static_cast<int>(qBound<qint64>(0, kCatchUpIntervalMs - m_sinceCatchUp.elapsed(),
-                                                        kCatchUpIntervalMs)));
+    auto* count = new QLabel(this);
+    count->setObjectName(QStringLiteral("callCount"));
+    auto* calls = new ConsoleView(new HostCallModel(kMaxRows, this),
+                                  {[log = m_log] { return log->lastSeq(); },
+                                   [log = m_log](qint64 since) { return log->entriesAfter(since); }},
+                                  this);
+    calls->setObjectName(QStringLiteral("hostCalls"));
+    connect(calls, &ConsoleView::caughtUp, count,
+            [count](qint64 seq) { count->setText(tr("%n call(s)", nullptr, static_cast<int>(seq))); });
+    // Connected before the backlog is read, so nothing falls between the two.
+    connect(m_log, &HostCallLog::appended, calls, &ConsoleView::scheduleCatchUp);
+    calls->catchUp();
+    return titled(tr("Host calls"), count, calls);
 }
 
-void HostConsole::catchUp()
+QWidget* HostConsole::trafficList()
 {
-    m_sinceCatchUp.start();
-    // Of a flood, only the newest rows would stay: the rest is not even fetched.
-    const qint64 since = qMax(m_shownSeq, m_log->lastSeq() - m_model->capacity());
-    const QVector<QJsonObject> entries = m_log->entriesAfter(since);
-    if (entries.isEmpty())
-        return;
-    QScrollBar* scroll = m_calls->verticalScrollBar();
-    const bool following = scroll->value() == scroll->maximum();
-    const int dropped = m_model->append(entries);
-    m_shownSeq = entries.constLast().value(QLatin1String("seq")).toVariant().toLongLong();
-    // One scroll per batch, not one per row.
-    if (following)
-        m_calls->scrollToBottom();
-    else if (dropped > 0)
-        // Whoever scrolled up keeps looking at the same calls while the oldest go.
-        scroll->setValue(scroll->value() - dropped);
-    m_count->setText(tr("%n call(s)", nullptr, static_cast<int>(m_shownSeq)));
+    auto* count = new QLabel(this);
+    count->setObjectName(QStringLiteral("trafficCount"));
+    auto* model = new TrafficModel(kMaxRows, this);
+    auto* traffic = new ConsoleView(model,
+                                    {[traffic = m_traffic] { return traffic->lastSeq(); },
+                                     [traffic = m_traffic](qint64 since) { return traffic->entriesAfter(since); }},
+                                    this);
+    traffic->setObjectName(QStringLiteral("pageTraffic"));
+    traffic->header()->resizeSection(
+        TrafficModel::TimeColumn, QFontMetrics(traffic->font()).horizontalAdvance(QStringLiteral("00:00:00.0000")));
+    auto showCount = [count, source = m_traffic] {
+        const qint64 warned = source->warnedCount();
+        count->setText(tr("%n command(s)", nullptr, static_cast<int>(source->commandCount()))
+                       + (warned > 0 ? tr(", ⚠ %n with warnings", nullptr, static_cast<int>(warned))
+                                     : tr(", protocol check: no warnings")));
+    };
+    connect(traffic, &ConsoleView::caughtUp, count, showCount);
+    connect(m_traffic, &PageTraffic::appended, traffic, &ConsoleView::scheduleCatchUp);
+    traffic->catchUp();
+    showCount();
+    return titled(tr("Page traffic"), count, traffic);
 }
 
 QWidget* HostConsole::eventControls()

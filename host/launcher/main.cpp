@@ -112,6 +112,7 @@ int main(int argc, char** argv)
     // Later, so the answer to the request that asked leaves first.
     hooks.quit = [&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); };
     hooks.pageState = [&page] { return page.state(); };
+    hooks.traffic = page.traffic();
     ControlApi control(&events, loaded.vornik, &log, hooks);
     LauncherSite site(QCoreApplication::applicationDirPath() + QStringLiteral("/www"), &host.profile(), &log,
                       &control);

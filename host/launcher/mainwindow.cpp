@@ -76,7 +76,7 @@ MainWindow::MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, M
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_pages);
-    splitter->addWidget(new HostConsole(host->log(), events, this));
+    splitter->addWidget(new HostConsole(host->log(), events, m_page->traffic(), this));
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setSizes({860, 420});

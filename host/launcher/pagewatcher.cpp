@@ -1,5 +1,6 @@
 #include "pagewatcher.h"
 
+#include <QDebug>
 #include <QFileInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -24,6 +25,8 @@ bool PageWatcher::watch(QWidget* container)
     QWebEnginePage* page = m_view->page();
     connect(page, &QWebEnginePage::loadStarted, this, &PageWatcher::onLoadStarted);
     connect(page, &QWebEnginePage::loadFinished, this, &PageWatcher::onLoadFinished);
+    if (!m_traffic.watch(page))
+        qWarning().noquote() << "vornik-launcher: the page has no \"webBridge\" on its web channel; its traffic is not shown";
     return true;
 }
 
@@ -46,6 +49,11 @@ bool PageWatcher::ready() const
 QUrl PageWatcher::url() const
 {
     return m_view && m_view->page() ? m_view->page()->url() : QUrl();
+}
+
+PageTraffic* PageWatcher::traffic()
+{
+    return &m_traffic;
 }
 
 QJsonObject PageWatcher::state() const

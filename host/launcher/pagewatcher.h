@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pagetraffic.h"
+
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
@@ -12,7 +14,7 @@ class QWidget;
 // Follows the plug-in's page from the host's side: what it shows, whether its last load
 // finished, whether that was the offline page, and whether the page's script says it is ready
 // (the demo page sets data-ready="true" on its root element once it has its state; the offline
-// page has no state to wait for).
+// page has no state to wait for), and what the page and the plug-in say to each other.
 class PageWatcher : public QObject
 {
     Q_OBJECT
@@ -29,6 +31,8 @@ public:
     QUrl url() const;
     // {"url", "loaded", "offline", "ready"}
     QJsonObject state() const;
+    // Follows the page's bridge once watch() has found the view.
+    PageTraffic* traffic();
 
 signals:
     void stateChanged();
@@ -39,6 +43,7 @@ private:
     void askReady();
 
     QPointer<QWebEngineView> m_view;
+    PageTraffic m_traffic;
     QTimer m_poll;
     bool m_loaded = false;
     bool m_ready = false;

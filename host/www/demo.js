@@ -2,7 +2,8 @@
 // The demo page: a plain page that talks to the plug-in the way the real web application does.
 // It asks for its state once connected (pushes sent before that are lost), shows the moded games
 // of the web service, the installed apps and the signed-in user, offers the game actions, answers
-// the host's live search, and logs every message in both directions.
+// the host's live search, logs every message in both directions, and sends a few mistakes on
+// purpose for the launcher's protocol check to flag.
 //
 // For scripts and DevTools: document.documentElement.dataset.ready is "true" once the first state
 // has arrived, and dataset.language holds the language shown. window.demo.client is the client.
@@ -186,6 +187,23 @@ function answerRealSearch(query) {
   state.client.send("pushRealSearchResult", results);
 }
 
+// --- mistakes on purpose ----------------------------------------------------------------------
+
+// Commands that do not do what they seem to. The plug-in says nothing about any of them; the
+// launcher's protocol check flags each in its console's "Page traffic" list and in
+// /control/traffic.
+function wireMistakes() {
+  $("mistake-event").addEventListener("click", () => state.client.send("getLangauge"));
+  $("mistake-data").addEventListener("click",
+      () => state.client.send("getVmList", "com.example.racer", { callbackEvent: "vms#mistake" }));
+  $("mistake-callback").addEventListener("click", () => state.client.send("getUserToken"));
+  // The second goes out before the first is answered: which reply is which?
+  $("mistake-twice").addEventListener("click", () => {
+    state.client.send("getLanguage", undefined, { callbackEvent: "twice" });
+    state.client.send("getUserConfig", undefined, { callbackEvent: "twice" });
+  });
+}
+
 // --- the web service -------------------------------------------------------------------------
 
 // Game names are the web service's to translate: the list is asked for again in each language.
@@ -221,6 +239,7 @@ function wireControls() {
     event.preventDefault();
     state.client.send("onSearchInGooglePlay", { query: $("store-query").value.trim() });
   });
+  wireMistakes();
 }
 
 function listen(client) {

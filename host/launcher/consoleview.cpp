@@ -1,0 +1,72 @@
+#include "consoleview.h"
+
+#include "consolemodel.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace {
+// Often enough to look live, seldom enough that a flood of entries costs the view next to nothing.
+constexpr int kCatchUpIntervalMs = 50;
+} // namespace
+
+ConsoleView::ConsoleView(ConsoleModel* model, Source source, QWidget* parent)
+    : QTreeView(parent)
+    , m_model(model)
+    , m_source(std::move(source))
+{
+    setModel(m_model);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setTextElideMode(Qt::ElideRight);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAlternatingRowColors(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    setFont(fixed);
+    // Fixed widths for all but the last column: a column sized to its contents measures every
+    // row again whenever one is added.
+    header()->setStretchLastSection(true);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+    header()->resizeSection(ConsoleModel::SeqColumn, QFontMetrics(fixed).horizontalAdvance(QStringLiteral("00000000")));
+
+    m_catchUp.setSingleShot(true);
+    connect(&m_catchUp, &QTimer::timeout, this, &ConsoleView::catchUp);
+}
+
+void ConsoleView::scheduleCatchUp()
+{
+    if (!m_catchUp.isActive())
+        m_catchUp.start(static_cast<int>(qBound<qint64>(0, kCatchUpIntervalMs - m_sinceCatchUp.elapsed(),
+                                                        kCatchUpIntervalMs)));
+}
+
+void ConsoleView::catchUp()
+{
+    m_sinceCatchUp.start();
+    // Of a flood, only the newest rows would stay: the rest is not even fetched.
+    const qint64 since = qMax(m_shownSeq, m_source.lastSeq() - m_model->capacity());
+    const QVector<QJsonObject> entries = m_source.entriesAfter(since);
+    if (entries.isEmpty())
+        return;
+    QScrollBar* scroll = verticalScrollBar();
+    const bool following = scroll->value() == scroll->maximum();
+    const int dropped = m_model->append(entries);
+    m_shownSeq = entries.constLast().value(QLatin1String("seq")).toVariant().toLongLong();
+    // One scroll per batch, not one per row.
+    if (following)
+        scrollToBottom();
+    else if (dropped > 0)
+        // Whoever scrolled up keeps looking at the same entries while the oldest go.
+        scroll->setValue(scroll->value() - dropped);
+    emit caughtUp(m_shownSeq);
+}
+
+qint64 ConsoleView::shownSeq() const
+{
+    return m_shownSeq;
+}
