@@ -147,6 +147,7 @@ private slots:
     void eventsReachTheHost();
     void serviceCallsAreRecorded();
     void logTextsStayWithTheirEntries();
+    void logKeepsTheNewestWithinItsLimit();
 
     void profileFile_data();
     void profileFile();
@@ -368,6 +369,36 @@ void LauncherApiTest::logTextsStayWithTheirEntries()
     QCOMPARE(log.jsonAfter(2, 3), third);
     // Up to a seq: what came later is left out.
     QCOMPARE(log.jsonAfter(0, 2), QByteArray("[]"));
+}
+
+void LauncherApiTest::logKeepsTheNewestWithinItsLimit()
+{
+    // A launcher left running must not grow without end: the oldest calls go a block at a time,
+    // numbering goes on, and texts made before a trim stay with their own entries.
+    HostCallLog log;
+    log.setLimit(8);
+    for (int i = 1; i <= 9; ++i)
+        log.record("IMyGame", "showPage", {i});
+    QCOMPARE(log.size(), 9);
+    QCOMPARE(log.jsonAfter(8, 9), QByteArray(R"([{"args":[9],"iface":"IMyGame","op":"showPage","seq":9}])"));
+    log.record("IMyGame", "showPage", {10});
+    QCOMPARE(log.size(), 8);
+    QCOMPARE(log.lastSeq(), 10);
+    const QVector<QJsonObject> kept = log.entriesAfter(0);
+    QCOMPARE(kept.constFirst().value("seq").toInt(), 3);
+    QCOMPARE(kept.constLast().value("seq").toInt(), 10);
+    // Asked from before the oldest kept: what is kept, no gap filled with the wrong entries.
+    QCOMPARE(log.entriesAfter(1).size(), 8);
+    QCOMPARE(log.jsonAfter(8, 10), QByteArray(R"([{"args":[9],"iface":"IMyGame","op":"showPage","seq":9},)"
+                                              R"({"args":[10],"iface":"IMyGame","op":"showPage","seq":10}])"));
+    // A lower limit trims at once; 0 keeps everything again.
+    log.setLimit(2);
+    QCOMPARE(log.size(), 2);
+    log.setLimit(0);
+    for (int i = 11; i <= 30; ++i)
+        log.record("IMyGame", "showPage", {i});
+    QCOMPARE(log.size(), 22);
+    QCOMPARE(log.entriesAfter(0).constFirst().value("seq").toInt(), 9);
 }
 
 void LauncherApiTest::profileFile_data()

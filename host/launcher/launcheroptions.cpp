@@ -35,6 +35,11 @@ struct CommandLine
     const QCommandLineOption hostLog{QStringLiteral("host-log"),
                                      QStringLiteral("Writes every host call to FILE, one JSON object per line."),
                                      QStringLiteral("FILE")};
+    const QCommandLineOption logKeep{
+        QStringLiteral("log-keep"),
+        QStringLiteral("Newest host calls kept in memory for /control/log (default 200000; 0: all).\n"
+                       "--host-log still writes every one."),
+        QStringLiteral("N"), QStringLiteral("200000")};
     const QCommandLineOption port{QStringLiteral("port"),
                                   QStringLiteral("Port of the web service on 127.0.0.1 (default 0: any free port)."),
                                   QStringLiteral("N"), QStringLiteral("0")};
@@ -55,7 +60,7 @@ struct CommandLine
         parser.setApplicationDescription(QStringLiteral(
             "Runs the Vornik plug-in on a stand-in launcher host: shows its page, logs every host call, and\n"
             "serves the demo page, the moded game list and a control API on 127.0.0.1."));
-        parser.addOptions({help, plugin, profile, hostLog, port, url, screenshot, remoteDebugging});
+        parser.addOptions({help, plugin, profile, hostLog, logKeep, port, url, screenshot, remoteDebugging});
     }
 };
 
@@ -80,6 +85,13 @@ bool LauncherOptions::parse(const QStringList& arguments, LauncherOptions* optio
     parsed.pluginFile = parser.value(c.plugin);
     parsed.profileFile = parser.value(c.profile);
     parsed.hostLogFile = parser.value(c.hostLog);
+    bool keepOk = false;
+    parsed.logKeep = parser.value(c.logKeep).toInt(&keepOk);
+    if (!keepOk || parsed.logKeep < 0) {
+        *error = QStringLiteral("--log-keep needs a whole number of host calls from 0, not \"%1\"")
+                     .arg(parser.value(c.logKeep));
+        return false;
+    }
     parsed.url = parser.value(c.url);
     parsed.screenshotFile = parser.value(c.screenshot);
     if (!readPort(parser.value(c.port), 0, c.port.names().constFirst(), &parsed.port, error))

@@ -11,6 +11,8 @@ struct LauncherOptions
     // Empty: the built-in demo profile.
     QString profileFile;
     QString hostLogFile;
+    // Host calls kept in memory for the console and /control/log; 0 keeps all.
+    int logKeep = 200000;
     // 0: any free port.
     int port = 0;
     // Empty: the launcher's own demo page.

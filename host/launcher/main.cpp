@@ -77,6 +77,7 @@ int main(int argc, char** argv)
     useServiceAddressByDefault(&profile, service.baseUrl());
 
     HostCallLog log;
+    log.setLimit(options.logKeep);
     if (!options.hostLogFile.isEmpty() && !log.setFile(options.hostLogFile))
         return refuse(QStringLiteral("cannot write the host call log %1").arg(options.hostLogFile));
 

@@ -136,6 +136,7 @@ void HostCallLog::record(const QString& iface, const QString& op, const QJsonArr
         QMutexLocker lock(&m_mutex);
         entry.seq = ++m_lastSeq;
         m_entries.append(entry);
+        trimLocked();
         if (m_writer)
             m_writer->add(entry);
         announce = !std::exchange(m_announcing, true);
@@ -267,6 +268,28 @@ int HostCallLog::size() const
 {
     QMutexLocker lock(&m_mutex);
     return m_entries.size();
+}
+
+void HostCallLog::setLimit(int entries)
+{
+    QMutexLocker lock(&m_mutex);
+    m_limit = qMax(0, entries);
+    trimLocked();
+}
+
+int HostCallLog::limit() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_limit;
+}
+
+void HostCallLog::trimLocked()
+{
+    if (m_limit <= 0 || m_entries.size() <= m_limit + m_limit / 8)
+        return;
+    const int drop = m_entries.size() - m_limit;
+    m_entries.remove(0, drop);
+    m_firstSeq += drop;
 }
 
 void HostCallLog::clear()

@@ -42,6 +42,12 @@ public:
     // Entries in memory.
     int size() const;
 
+    // Keeps only about the newest entries in memory (between limit and an eighth more, so the
+    // oldest go a block at a time, not one per call); the file, when there is one, keeps all.
+    // 0, the default, keeps every entry.
+    void setLimit(int entries);
+    int limit() const;
+
     // Forgets the entries in memory; the sequence numbers go on, so a log file stays unambiguous.
     void clear();
 
@@ -75,6 +81,8 @@ private:
     };
 
     void announce();
+    // Drops the oldest entries past the limit; called locked.
+    void trimLocked();
     // Keeps the texts made for the entries from seq first on, where none is kept yet.
     void keepJson(qint64 first, const QVector<QByteArray>& texts);
 
@@ -83,6 +91,7 @@ private:
     // The seq of m_entries.first(), when there is one: entries in memory are numbered without gaps.
     qint64 m_firstSeq = 1;
     qint64 m_lastSeq = 0;
+    int m_limit = 0;
     bool m_announcing = false;
     std::unique_ptr<FileWriter> m_writer;
 };
