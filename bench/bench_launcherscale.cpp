@@ -5,6 +5,7 @@
 // VORNIK_BENCH_GAMES (default 100000) sets the list size, VORNIK_BENCH_ROWS (default 100000) the
 // number of calls fed to a console on its own.
 
+#include "benchsupport.h"
 #include "controlapi.h"
 #include "hostcalllog.h"
 #include "hostconsole.h"
@@ -39,15 +40,9 @@
 #include <ctime>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace {
-
-int setting(const char* name, int fallback)
-{
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok && value > 0 ? value : fallback;
-}
 
 qint64 threadCpuNs()
 {
@@ -137,29 +132,6 @@ private:
     qint64 m_lastCpu = 0;
 };
 
-class Listener : public QObject
-{
-public:
-    int events = 0;
-    bool event(QEvent* event) override
-    {
-        if (int(event->type()) == KEvent::ModedGameListChange)
-            ++events;
-        return QObject::event(event);
-    }
-};
-
-QJsonArray gamesOf(int games)
-{
-    QJsonArray data;
-    for (int i = 0; i < games; ++i) {
-        data.append(QJsonObject{{"id", QString::number(i)},
-                                {"packageName", QStringLiteral("com.example.game%1").arg(i)},
-                                {"name", QStringLiteral("Game %1").arg(i)}});
-    }
-    return data;
-}
-
 // Whether the console's view shows seq as its last row.
 bool consoleShows(QWidget* parent, qint64 seq)
 {
@@ -212,10 +184,16 @@ class LauncherScaleBench : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {}); }
-    void cleanupTestCase() { qInstallMessageHandler(nullptr); }
+    void cleanupTestCase();
     void log();
     void console();
+    void endToEnd_data();
     void endToEnd();
+
+private:
+    // Of every endToEnd run: the plug-in alone, and the launcher until the console shows the last call.
+    std::vector<double> m_pluginAloneMs;
+    std::vector<double> m_launcherMs;
 };
 
 namespace {
@@ -247,7 +225,7 @@ void LauncherScaleBench::log()
     // Recording, with a log file, as the host's stand-ins record a lookup each; then what the
     // control API does for the whole log and for a poll of its newest entries, with and without
     // the texts the file writer made.
-    const int calls = setting("VORNIK_BENCH_ROWS", 100000);
+    const int calls = benchSetting("VORNIK_BENCH_ROWS", 100000);
     QTemporaryDir dir;
     std::printf("log: %d calls, with a log file\n%12s %14s %18s\n", calls, "calls", "us per call",
                 "CPU us per call");
@@ -284,7 +262,7 @@ void LauncherScaleBench::console()
 {
     // A console on its own, fed calls in bursts of 1000 per pass of the event loop, as a host
     // under load records them; the time to catch up per block of rows should not grow.
-    const int rows = setting("VORNIK_BENCH_ROWS", 100000);
+    const int rows = benchSetting("VORNIK_BENCH_ROWS", 100000);
     HostCallLog log;
     StandInHost host(PluginHarness::testProfile(), &log);
     HostEvents events(&host, nullptr);
@@ -321,10 +299,32 @@ void LauncherScaleBench::console()
     stalls.stop();
 }
 
+void LauncherScaleBench::cleanupTestCase()
+{
+    qInstallMessageHandler(nullptr);
+    if (m_launcherMs.empty())
+        return;
+    const Spread alone = spreadOf(m_pluginAloneMs);
+    const Spread launcher = spreadOf(m_launcherMs);
+    const double ratio = launcher.median / alone.median;
+    report({QStringLiteral("P3e"),
+            QStringLiteral("moded list of %1 games through the launcher, end to end").arg(benchSetting("VORNIK_BENCH_GAMES", 100000)),
+            withSpread(launcher, "ms", 0), QStringLiteral("plug-in alone: %1").arg(withSpread(alone, "ms", 0)),
+            QString::number(ratio, 'f', 2), QStringLiteral("<= 3 x plug-in alone"), yesNo(ratio <= 3)});
+}
+
+void LauncherScaleBench::endToEnd_data()
+{
+    // Rows only to repeat the run: the figure is the median over them.
+    QTest::addColumn<int>("run");
+    for (int run = 1; run <= benchSetting("VORNIK_BENCH_RUNS", 3); ++run)
+        QTest::addRow("run %d", run) << run;
+}
+
 void LauncherScaleBench::endToEnd()
 {
-    const int games = setting("VORNIK_BENCH_GAMES", 100000);
-    const QJsonArray list = gamesOf(games);
+    const int games = benchSetting("VORNIK_BENCH_GAMES", 100000);
+    const QJsonArray list = moddedGames(games);
 
     // The plug-in alone: the reply handed to it as the HTTP service does, until its listener
     // hears of the list (what bench_modedlist measures).
@@ -332,7 +332,7 @@ void LauncherScaleBench::endToEnd()
     {
         PluginHarness harness;
         harness.bind();
-        Listener listener;
+        ModedListListener listener;
         harness.vornik()->addModedGameListListener(&listener);
         HttpDaoRequest request;
         request.name = QStringLiteral("GetModedGameList");
@@ -437,6 +437,8 @@ void LauncherScaleBench::endToEnd()
     std::printf("            listener heard of the list               %6lld ms\n", (long long)announced);
     std::printf("            console shows the last call (seq %lld)  %6lld ms\n", (long long)last, (long long)shown);
     std::printf("            every lookup answered by               <= %6lld ms\n", (long long)answered);
+    m_pluginAloneMs.push_back(double(pluginAloneMs));
+    m_launcherMs.push_back(double(shown));
     std::printf("  end to end / plug-in alone:                        %6.2f\n", double(shown) / pluginAloneMs);
     std::printf("  /control/log: %d entries, %lld bytes, %lld ms (again: %lld ms); ?since=%lld: %lld bytes, %lld ms\n",
                 entries, (long long)full.body.size(), (long long)full.ms, (long long)again.ms, (long long)(last - 10),

@@ -1,0 +1,322 @@
+// The launcher as a user starts it, next to a program that is a web view and nothing else: the
+// time from starting the process to the first finished load of the same page, and the memory of
+// the process and its web engine processes with the page up. Then the launcher's memory over
+// many page commands and moded list refreshes.
+
+#include "benchsupport.h"
+#include "controlapi.h"
+#include "hostcalllog.h"
+#include "hostevents.h"
+#include "launchersite.h"
+#include "pluginharness.h"
+#include "standinhost.h"
+#include "testmain.h"
+#include "webservice.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace {
+
+const QByteArray kLauncherLoaded = "[vk webengine] load success";
+const QByteArray kBareLoaded = "loaded";
+
+// The process and every process below it (the web engine's zygote, renderer, GPU process).
+std::set<qint64> processTree(qint64 root)
+{
+    std::map<qint64, std::vector<qint64>> children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // The name may hold spaces and brackets: the fields that follow start after its last ')'.
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            children[fields.at(1).toLongLong()].push_back(pid);
+    }
+    std::set<qint64> tree{root};
+    std::vector<qint64> open{root};
+    while (!open.empty()) {
+        const qint64 pid = open.back();
+        open.pop_back();
+        for (qint64 child : children[pid]) {
+            if (tree.insert(child).second)
+                open.push_back(child);
+        }
+    }
+    return tree;
+}
+
+double treeRssMiB(qint64 root)
+{
+    qint64 kib = 0;
+    for (qint64 pid : processTree(root)) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                kib += line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return kib / 1024.0;
+}
+
+// A program started as a user starts it; the time until it writes the line that says its page
+// has finished loading, taken the moment the line arrives.
+class Started
+{
+public:
+    Started(const QString& program, const QStringList& arguments, const QByteArray& marker, int timeoutMs = 60000)
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        QEventLoop loop;
+        QObject::connect(&m_process, &QProcess::readyRead, &loop, [&] {
+            m_output += m_process.readAll();
+            if (loadedMs < 0 && m_output.contains(marker)) {
+                loadedMs = m_clock.nsecsElapsed() / 1e6;
+                loop.quit();
+            }
+        });
+        QObject::connect(&m_process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop,
+                         &QEventLoop::quit);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        m_clock.start();
+        m_process.start(program, arguments);
+        loop.exec();
+        QObject::disconnect(&m_process, nullptr, &loop, nullptr);
+        if (loadedMs < 0)
+            std::printf("%s did not load its page:\n%s\n", qPrintable(program), m_output.constData());
+    }
+    ~Started()
+    {
+        const std::set<qint64> tree = processTree(m_process.processId());
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+        // The engine's processes follow their parent; wait for them so the next start has the machine.
+        (void)QTest::qWaitFor([&] {
+            for (qint64 pid : tree) {
+                if (QFile::exists(QStringLiteral("/proc/%1").arg(pid)))
+                    return false;
+            }
+            return true;
+        }, 10000);
+    }
+    qint64 pid() const { return m_process.processId(); }
+    QByteArray output()
+    {
+        m_output += m_process.readAll();
+        return m_output;
+    }
+
+    double loadedMs = -1;
+
+private:
+    QProcess m_process;
+    QElapsedTimer m_clock;
+    QByteArray m_output;
+};
+
+// The launcher's serving line: "serving http://127.0.0.1:PORT/".
+int servingPort(const QByteArray& output)
+{
+    const int at = output.indexOf("serving http://127.0.0.1:");
+    return at < 0 ? -1 : QUrl(QString::fromLatin1(output.mid(at + 8, output.indexOf('\n', at) - at - 8))).port();
+}
+
+QByteArray call(int port, const QByteArray& method, const QByteArray& target, const QByteArray& body = QByteArray())
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+    if (!socket.waitForConnected(10000))
+        return QByteArray();
+    socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port)
+                 + "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
+                 + "\r\nConnection: close\r\n\r\n" + body);
+    QByteArray raw;
+    while (socket.waitForReadyRead(60000))
+        raw += socket.readAll();
+    return raw.mid(raw.indexOf("\r\n\r\n") + 4);
+}
+
+// The host call log's entries after seq, and the highest seq among them.
+QJsonArray logSince(int port, qint64 since, qint64* last)
+{
+    const QJsonArray entries = QJsonDocument::fromJson(call(port, "GET", "/control/log?since=" + QByteArray::number(since))).array();
+    for (const QJsonValue& entry : entries)
+        *last = qMax(*last, qint64(entry.toObject().value("seq").toDouble()));
+    return entries;
+}
+
+bool hasOp(const QJsonArray& entries, const QString& op)
+{
+    for (const QJsonValue& entry : entries) {
+        if (entry.toObject().value("op").toString() == op)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class LauncherStartBench : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startAndMemory();
+    void growth();
+};
+
+void LauncherStartBench::startAndMemory()
+{
+    // The bare view loads the launcher's own page, served the way the launcher serves it.
+    WebService service;
+    QString error;
+    QVERIFY2(service.bind(0, &error), qPrintable(error));
+    HostCallLog log;
+    StandInHost host(HostProfile::demo(), &log);
+    HostEvents events(&host, nullptr);
+    ControlApi control(&events, nullptr, &log, {});
+    LauncherSite site(QCoreApplication::applicationDirPath() + QStringLiteral("/www"), &host.profile(), &log, &control);
+    site.setPort(service.port());
+    service.start([&site](const HttpRequest& request) { return site.handle(request); });
+    const QString page = service.baseUrl();
+
+    const int runs = benchSetting("VORNIK_BENCH_STARTS", 5);
+    const int settleMs = 2000;
+    std::vector<double> launcherMs, bareMs, launcherMiB, bareMiB;
+    // One start of each first, uncounted: both find their engine's files in the page cache and
+    // their profile directories made.
+    for (int run = -1; run < runs; ++run) {
+        for (bool launcher : {true, false}) {
+            Started started(launcher ? QStringLiteral(VORNIK_LAUNCHER_FILE) : QStringLiteral(VORNIK_BAREVIEW_FILE),
+                            launcher ? QStringList{QStringLiteral("--port"), QStringLiteral("0")} : QStringList{page},
+                            launcher ? kLauncherLoaded : kBareLoaded);
+            QVERIFY(started.loadedMs >= 0);
+            QTest::qWait(settleMs);
+            const double mib = treeRssMiB(started.pid());
+            std::printf("%-8s start %d: first load finished after %7.1f ms; %7.1f MiB with the page up\n",
+                        launcher ? "launcher" : "bare", run, started.loadedMs, mib);
+            std::fflush(stdout);
+            if (run < 0)
+                continue;
+            (launcher ? launcherMs : bareMs).push_back(started.loadedMs);
+            (launcher ? launcherMiB : bareMiB).push_back(mib);
+        }
+    }
+    service.stop();
+
+    const Spread launcherStart = spreadOf(launcherMs);
+    const Spread bareStart = spreadOf(bareMs);
+    const double ratio = launcherStart.median / bareStart.median;
+    report({QStringLiteral("P5"), QStringLiteral("launcher start to the first finished load, median of %1").arg(runs),
+            withSpread(launcherStart, "ms", 0), QStringLiteral("bare view: %1").arg(withSpread(bareStart, "ms", 0)),
+            QString::number(ratio, 'f', 2), QStringLiteral("ratio <= 1.2"), yesNo(ratio <= 1.2)});
+    const Spread launcherMemory = spreadOf(launcherMiB);
+    const Spread bareMemory = spreadOf(bareMiB);
+    report({QStringLiteral("P6"), QStringLiteral("RSS of the launcher and its web engine processes, page up"),
+            withSpread(launcherMemory, "MiB", 1), QStringLiteral("bare view: %1").arg(withSpread(bareMemory, "MiB", 1)),
+            QStringLiteral("%1%2 MiB").arg(launcherMemory.median >= bareMemory.median ? "+" : "")
+                .arg(launcherMemory.median - bareMemory.median, 0, 'f', 1),
+            QStringLiteral("<= bare + 15 MiB"), yesNo(launcherMemory.median <= bareMemory.median + 15)});
+}
+
+void LauncherStartBench::growth()
+{
+    // The launcher on a page that sends commands when told to, with a list of 10,000 games
+    // (an address for each). A warm-up first, so caches and pools have their size: long enough
+    // for the host call log to reach the bound it keeps in memory (200,000 calls, the launcher's
+    // default, named here so that the warm-up knows it) and drop its oldest once.
+    const int games = 10000;
+    const int logKeep = 200000;
+    QTemporaryDir dir;
+    QJsonObject apkUrls;
+    for (int i = 0; i < games; ++i)
+        apkUrls.insert(QStringLiteral("com.example.game%1").arg(i), QStringLiteral("https://downloads.example.com/game%1.apk").arg(i));
+    QFile profile(dir.filePath(QStringLiteral("profile.json")));
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write(QJsonDocument(QJsonObject{{"language", "en"}, {"countryCode", "US"},
+                                            {"modedGames", moddedGames(games)}, {"apkUrls", apkUrls}})
+                      .toJson(QJsonDocument::Compact));
+    profile.close();
+    const QString churnPage = QUrl::fromLocalFile(QStringLiteral(VORNIK_BENCH_PAGES "/churn.html")).toString();
+    Started launcher(QStringLiteral(VORNIK_LAUNCHER_FILE),
+                     {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--url"), churnPage,
+                      QStringLiteral("--profile"), profile.fileName(), QStringLiteral("--log-keep"),
+                      QString::number(logKeep)},
+                     kLauncherLoaded);
+    QVERIFY(launcher.loadedMs >= 0);
+    const int port = servingPort(launcher.output());
+    QVERIFY(port > 0);
+
+    qint64 seq = 0;
+    QVERIFY(QTest::qWaitFor([&] { return hasOp(logSince(port, 0, &seq), QStringLiteral("modedGameListChanged")); }, 60000));
+    int serial = 0;
+    auto commands = [&](int count) {
+        const qint64 from = seq;
+        const QByteArray args = QJsonDocument(QJsonArray{8, QStringLiteral("churn"),
+                                                         QJsonObject{{"count", count}, {"serial", ++serial}}})
+                                    .toJson(QJsonDocument::Compact);
+        call(port, "POST", "/control/vornik/sendToPage", args);
+        return QTest::qWaitFor([&] { return hasOp(logSince(port, from, &seq), QStringLiteral("showLogin")); }, 120000);
+    };
+    auto refreshes = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            const qint64 from = seq;
+            call(port, "POST", "/control/event/country", R"({"code":"US"})");
+            // The listener hears of the list after the plug-in's lookups: skip the log past them.
+            if (!QTest::qWaitFor([&] {
+                    return hasOp(logSince(port, qMax(from, seq - 50) + (seq == from ? games : 0), &seq),
+                                 QStringLiteral("modedGameListChanged"));
+                }, 120000))
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(commands(1000));
+    while (seq < logKeep + logKeep / 8 + games)
+        QVERIFY(refreshes(1));
+    const qint64 warmedAt = seq;
+    QTest::qWait(1000);
+    const double before = treeRssMiB(launcher.pid());
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(commands(10000));
+    QVERIFY(refreshes(100));
+    QTest::qWait(1000);
+    const double after = treeRssMiB(launcher.pid());
+    std::printf("launcher: %.1f MiB after the warm-up (host call log at seq %lld), %.1f MiB after 10,000 commands "
+                "and 100 refreshes of %d games (%.1f s); host call log at seq %lld\n",
+                before, (long long)warmedAt, after, games, clock.elapsed() / 1000.0, (long long)seq);
+    report({QStringLiteral("P6g"), QStringLiteral("RSS growth over 10,000 commands and 100 refreshes of 10,000 games"),
+            QStringLiteral("%1%2 MiB (%3 -> %4)").arg(after >= before ? "+" : "").arg(after - before, 0, 'f', 1)
+                .arg(before, 0, 'f', 1).arg(after, 0, 'f', 1),
+            QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("<= 2 MiB"), yesNo(after - before <= 2)});
+}
+
+VORNIK_TEST_MAIN(LauncherStartBench)
+#include "bench_launcherstart.moc"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the benchmarks in Release into build-bench/ (override with
+# BENCH_BUILD_DIR) without the test suites, runs them under Xvfb when there is no display, and
+# prints one table. Each benchmark measures its reference in the same run.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BENCH_BUILD_DIR:-$root/build-bench}"
+bash "$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNIK_BUILD_TESTS=OFF -DVORNIK_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target bench_delivery bench_modedlist bench_launcherscale bench_launcherstart
+# shellcheck source=web-env.sh
+. "$root/scripts/web-env.sh"
+bin="$build/bin"
+log="$build/bench.log"
+: >"$log"
+echo "machine: $(nproc) cores, $(uptime)" | tee -a "$log"
+# One display for all of them, started once: several xvfb-run -a at the same moment race for one.
+with_display bash -c '
+  set -e
+  "$0/bench_delivery" && "$0/bench_modedlist" && "$0/bench_launcherscale" endToEnd && "$0/bench_launcherstart"
+' "$bin" 2>&1 | tee -a "$log" | grep --line-buffered -E "^FIGURE|^FAIL" >"$build/figures.txt" || true
+echo "machine after: $(uptime)" | tee -a "$log"
+{
+  printf 'figure\tour value (median, quartiles)\treference (same run)\tratio\tgoal\tholds\twhat\n'
+  awk -F'\t' '$1 == "FIGURE" { printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\n", $2, $4, $5, $6, $7, $8, $3 }' "$build/figures.txt"
+} | column -t -s $'\t'
+if grep -q '^FAIL' "$build/figures.txt"; then
+  echo "a benchmark failed; see $log" >&2
+  exit 1
+fi
