@@ -587,6 +587,11 @@ void LauncherApiTest::protocolCheck_data()
                               << "not a JSON object: the plug-in drops it unread";
     QTest::newRow("JSON, not an object") << QStringList{R"(→ [{"event": "getLanguage"}])"}
                                          << "not a JSON object: the plug-in drops it unread";
+    QTest::newRow("data named twice over an object")
+        << QStringList{R"(→ {"event": "getLanguage", "callbackEvent": "l", "data": {"a": 1}, "data": {}})"}
+        << "a key named twice over an object or array: the plug-in drops it unread";
+    QTest::newRow("a string named twice is read")
+        << QStringList{R"(→ {"event": "getLanguage", "callbackEvent": "l", "event": "getLanguage"})"} << "";
     QTest::newRow("misspelt event") << QStringList{R"(→ {"event": "getlanguage", "callbackEvent": "l"})"}
                                     << R"(unknown event "getlanguage": the plug-in does nothing with it)";
     QTest::newRow("no event") << QStringList{R"(→ {"data": {}})"}

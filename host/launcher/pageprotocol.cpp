@@ -1,5 +1,7 @@
 #include "pageprotocol.h"
 
+#include "jsontext.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -206,10 +208,13 @@ void checkKeys(const QJsonObject& object, const QString& path, const Command& co
 QStringList ProtocolCheck::command(const QString& text, qint64 seq)
 {
     using namespace PageProtocol;
+    const QByteArray utf8 = text.toUtf8();
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return {QStringLiteral("not a JSON object: the plug-in drops it unread")};
+    if (JsonText::replacesNonEmptyValue(utf8))
+        return {QStringLiteral("a key named twice over an object or array: the plug-in drops it unread")};
     const QJsonObject json = document.object();
     QStringList warnings;
 
