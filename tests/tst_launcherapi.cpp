@@ -16,6 +16,7 @@
 #include "language.h"
 #include "launcherprofile.h"
 #include "launchersite.h"
+#include "messageoutput.h"
 #include "pageprotocol.h"
 #include "pagetraffic.h"
 #include "standinhost.h"
@@ -30,6 +31,12 @@
 #include <QTreeView>
 #include <QUrlQuery>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "testmain.h"
 
@@ -148,6 +155,7 @@ private slots:
     void serviceCallsAreRecorded();
     void logTextsStayWithTheirEntries();
     void logKeepsTheNewestWithinItsLimit();
+    void slowStandardErrorCostsBoundedMemory();
 
     void profileFile_data();
     void profileFile();
@@ -399,6 +407,59 @@ void LauncherApiTest::logKeepsTheNewestWithinItsLimit()
         log.record("IMyGame", "showPage", {i});
     QCOMPARE(log.size(), 22);
     QCOMPARE(log.entriesAfter(0).constFirst().value("seq").toInt(), 9);
+}
+
+void LauncherApiTest::slowStandardErrorCostsBoundedMemory()
+{
+    // Standard error is a pipe nobody reads yet, already full: the writer blocks on its first
+    // line, and what comes meanwhile may only fill the bound. Once the pipe is read, the kept lines
+    // come out in order, then one line counting those left out, then what came later.
+    int pipeEnds[2];
+    QCOMPARE(pipe(pipeEnds), 0);
+    const int savedError = dup(STDERR_FILENO);
+    QVERIFY(dup2(pipeEnds[1], STDERR_FILENO) >= 0);
+    const int flags = fcntl(pipeEnds[1], F_GETFL);
+    fcntl(pipeEnds[1], F_SETFL, flags | O_NONBLOCK);
+    const QByteArray chunk(4096, 'x');
+    qint64 filler = 0;
+    for (qint64 written; (written = ::write(pipeEnds[1], chunk.constData(), size_t(chunk.size()))) > 0;)
+        filler += written;
+    fcntl(pipeEnds[1], F_SETFL, flags);
+
+    QByteArray out;
+    std::atomic<bool> noticed{false};
+    std::thread reader;
+    {
+        MessageOutput output(1000);
+        for (int i = 1; i <= 100; ++i)
+            qInfo("line %03d of a burst that standard error cannot take yet", i);
+        reader = std::thread([&out, &noticed, end = pipeEnds[0]] {
+            char buffer[65536];
+            for (ssize_t got; (got = ::read(end, buffer, sizeof buffer)) > 0;) {
+                out.append(buffer, int(got));
+                noticed = noticed || out.contains("left out here");
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(noticed, 30000);
+        qInfo("after the pipe was read");
+    }
+    dup2(savedError, STDERR_FILENO);
+    close(savedError);
+    close(pipeEnds[1]);
+    reader.join();
+    close(pipeEnds[0]);
+
+    QCOMPARE(out.left(int(filler)), QByteArray(int(filler), 'x'));
+    const QList<QByteArray> lines = out.mid(int(filler)).trimmed().split('\n');
+    QVERIFY2(lines.size() >= 3, out.mid(int(filler)).constData());
+    int kept = 0;
+    for (; kept < lines.size() && lines.at(kept).startsWith("line "); ++kept)
+        QCOMPARE(lines.at(kept).mid(5, 3).toInt(), kept + 1);
+    QVERIFY2(kept > 0 && kept < 100, qPrintable(QString::number(kept)));
+    QCOMPARE(lines.size(), kept + 2);
+    QCOMPARE(lines.at(kept), QStringLiteral("[launcher] %1 log line(s) left out here: standard error was not read as "
+                                            "fast as they came").arg(100 - kept).toLocal8Bit());
+    QCOMPARE(lines.last(), QByteArray("after the pipe was read"));
 }
 
 void LauncherApiTest::profileFile_data()

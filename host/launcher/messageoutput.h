@@ -2,7 +2,7 @@
 
 #include <QMutex>
 #include <QString>
-#include <QStringList>
+#include <QByteArray>
 #include <QWaitCondition>
 #include <QtGlobal>
 
@@ -15,11 +15,18 @@ class QThread;
 // written a system call at a time on the GUI thread, as Qt's own handler does, a list of a
 // hundred thousand games held the window up for many seconds. Lines reach the terminal a moment
 // later, in order; a fatal message is written at once, with everything before it.
+//
+// What waits is held as text, at most maxPending bytes of it: a reader of standard error slower
+// than the plug-in's bursts (a busy pipe, a slow terminal) must not grow the launcher without end,
+// and blocking the logging thread would hold the window. Lines past the bound are counted, not
+// kept, and a line saying how many follows the last line written before them.
 class MessageOutput
 {
 public:
+    static constexpr int kDefaultMaxPending = 64 * 1024 * 1024;
+
     // Becomes Qt's message handler; one at a time.
-    MessageOutput();
+    explicit MessageOutput(int maxPending = kDefaultMaxPending);
     // Writes what is still queued and gives the handler back.
     ~MessageOutput();
 
@@ -30,15 +37,19 @@ private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message);
     void queue(QtMsgType type, const QString& line);
     void run();
-    // Writes lines to standard error; only one writer at a time, so lines keep their order.
-    void write(const QStringList& lines);
+    // Writes text to standard error; only one writer at a time, so lines keep their order.
+    void write(const QByteArray& text);
 
     static constexpr unsigned long kGatherMs = 20;
 
+    const int m_maxPending;
     QtMessageHandler m_previous = nullptr;
     QMutex m_mutex;
     QWaitCondition m_wake;
-    QStringList m_queue;
+    // Lines waiting for the writer, each ended by a newline, in the locale's encoding.
+    QByteArray m_pending;
+    // Lines left out since the last write, the bound being reached.
+    qint64 m_dropped = 0;
     bool m_idle = false;
     bool m_stopping = false;
     QMutex m_outputMutex;
