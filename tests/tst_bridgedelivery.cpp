@@ -193,6 +193,7 @@ void BridgeDeliveryTest::destructionWithQueueReturnsAtOnce()
         const int poolMax = QThreadPool::globalInstance()->maxThreadCount();
         const QString outcome = QStringLiteral("round %1: destroyed in %2 ms, %3 delivered, pool maximum %4")
                                     .arg(round).arg(took).arg(delivered.count()).arg(poolMax);
+        qInfo("%s", qPrintable(outcome));
         // Delivery had only just begun: at 10 ms a message, draining the queue would take most of
         // 10 s, far more than half of it.
         QVERIFY2(took < kQueued * 10 / 2 && delivered.count() < kQueued, qPrintable(outcome));
