@@ -209,12 +209,13 @@ QStringList ProtocolCheck::command(const QString& text, qint64 seq)
 {
     using namespace PageProtocol;
     const QByteArray utf8 = text.toUtf8();
+    // Before Qt's parser, which would keep the replaced value in the launcher's memory for good.
+    if (JsonText::replacesNonEmptyValue(utf8))
+        return {QStringLiteral("a key named twice over an object or array: the plug-in drops it unread")};
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return {QStringLiteral("not a JSON object: the plug-in drops it unread")};
-    if (JsonText::replacesNonEmptyValue(utf8))
-        return {QStringLiteral("a key named twice over an object or array: the plug-in drops it unread")};
     const QJsonObject json = document.object();
     QStringList warnings;
 
