@@ -277,12 +277,6 @@ void HostCallLog::setLimit(int entries)
     trimLocked();
 }
 
-int HostCallLog::limit() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_limit;
-}
-
 void HostCallLog::trimLocked()
 {
     if (m_limit <= 0 || m_entries.size() <= m_limit + m_limit / 8)

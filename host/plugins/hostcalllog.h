@@ -46,7 +46,6 @@ public:
     // oldest go a block at a time, not one per call); the file, when there is one, keeps all.
     // 0, the default, keeps every entry.
     void setLimit(int entries);
-    int limit() const;
 
     // Forgets the entries in memory; the sequence numbers go on, so a log file stays unambiguous.
     void clear();
