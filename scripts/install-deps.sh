@@ -13,6 +13,8 @@ packages=(
 )
 # With --fuzz, clang with its libFuzzer and sanitizer runtimes, for scripts/run-fuzz.sh.
 [[ " $* " == *" --fuzz "* ]] && packages+=(clang-14 libclang-rt-14-dev)
+# With --bench, column for scripts/run-bench.sh's table.
+[[ " $* " == *" --bench "* ]] && packages+=(bsdextrautils)
 
 missing=()
 for p in "${packages[@]}"; do

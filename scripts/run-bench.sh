@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BENCH_BUILD_DIR:-$root/build-bench}"
-bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/install-deps.sh" --bench
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNIK_BUILD_TESTS=OFF -DVORNIK_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_delivery bench_modedlist bench_launcherscale bench_launcherstart
 # shellcheck source=web-env.sh
