@@ -30,9 +30,11 @@ struct Level
     bool empty = true;
     std::vector<std::pair<size_t, bool>> few;
     std::unordered_map<size_t, bool> many;
-    // The entry of the key whose value is being read, if any. Nothing is added to this level
-    // while its value is read, so the entry stays put.
-    bool* valueFilled = nullptr;
+    // The key whose value is being read, if any, by its hash. Not a pointer to its entry: the
+    // levels live in a vector that grows with the nesting, and a level it copies rather than moves
+    // (a standard library whose hash map may throw on move) would leave such a pointer dangling.
+    bool readingValue = false;
+    size_t valueKey = 0;
 
     void reset(bool isObject)
     {
@@ -41,7 +43,16 @@ struct Level
         empty = true;
         few.clear();
         many.clear();
-        valueFilled = nullptr;
+        readingValue = false;
+    }
+
+    // Records whether the value of the key being read turned out a non-empty object or array.
+    void fillValue(bool filled)
+    {
+        if (!readingValue)
+            return;
+        bool added = false;
+        *entry(valueKey, &added) = filled;
     }
 
     // The entry of the key, added when new; *added tells which.
@@ -142,6 +153,7 @@ bool replacesNonEmptyValue(const QByteArray& json)
         const char c = text[i];
         if (isSpace(c))
             continue;
+        // Good for this character only: opening a level below may grow the vector.
         Level* const top = depth ? &levels[depth - 1] : nullptr;
         if (top && c != '}' && c != ']')
             top->empty = false;
@@ -156,12 +168,12 @@ bool replacesNonEmptyValue(const QByteArray& json)
             if (!top)
                 continue;
             const bool filled = !top->empty;
-            if (--depth && levels[depth - 1].valueFilled)
-                *levels[depth - 1].valueFilled = filled;
+            if (--depth)
+                levels[depth - 1].fillValue(filled);
         } else if (c == ',') {
             if (top && top->object) {
                 top->expectKey = true;
-                top->valueFilled = nullptr;
+                top->readingValue = false;
             }
         } else if (c == '"') {
             if (!top || !top->object || !top->expectKey) {
@@ -171,13 +183,15 @@ bool replacesNonEmptyValue(const QByteArray& json)
             i = readKey(text, size, i, &key);
             top->expectKey = false;
             bool added = false;
-            bool* filled = top->entry(std::hash<std::u16string_view>()(key), &added);
+            const size_t hash = std::hash<std::u16string_view>()(key);
+            bool* filled = top->entry(hash, &added);
             // Two different keys of one hash only make the text look refused; they cannot hide a
             // repeat.
             if (!added && *filled)
                 return true;
             *filled = false;
-            top->valueFilled = filled;
+            top->readingValue = true;
+            top->valueKey = hash;
         }
     }
     return false;

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QWebEnginePage>
 #include <QtTest>
@@ -140,6 +141,8 @@ private slots:
     }
 
     void foreignOriginGetsNothing();
+    void queuedMessagesStayWithOwnPage();
+    void slowReloadOverForeignPage();
 
     void rendererCrash();
 
@@ -222,6 +225,51 @@ void HostilePageTest::foreignOriginGetsNothing()
     QCOMPARE(outbound(), QStringList{"own"});
 }
 
+void HostilePageTest::queuedMessagesStayWithOwnPage()
+{
+    QCOMPARE(page()->url().toString(), m_ownSite.baseUrl() + "/vornik/");
+    {
+        QMutexLocker lock(&m_outboundMutex);
+        m_outbound.clear();
+    }
+    // Three seconds of messages at the page's pace; the view leaves for another origin at once,
+    // the way DevTools or a typed address takes it.
+    for (int i = 0; i < 300; ++i)
+        m_harness->vornik()->sendToPage(8, "queued", QJsonObject{{"token", "secret-token"}, {"n", i}});
+    QVERIFY(navigate(m_foreignSite.baseUrl() + "/"));
+    qInfo("%d of 300 messages reached the own page before the other one came", int(outbound().size()));
+    QVERIFY(outbound().size() < 300);
+    // The rest of the burst would have reached it by now.
+    QVERIFY(!QTest::qWaitFor([this] { return evaluate(page(), "window.received.length").toInt() > 0; }, 3500));
+}
+
+void HostilePageTest::slowReloadOverForeignPage()
+{
+    // The other origin's document stays live while the plug-in's reload of the own page waits for
+    // its web host (some engine releases already name the own address meanwhile).
+    m_ownSite.setDelayMs(3000);
+    const auto fastAgain = qScopeGuard([this] { m_ownSite.setDelayMs(0); });
+    m_harness->log()->clear();
+    QSignalSpy commands(m_harness->bridge(), SIGNAL(htmlData(QString)));
+    const int asked = m_ownSite.paths().size();
+    m_harness->vornik()->startDomainTest(8);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ownSite.paths().size() > asked, 30000);
+    QCOMPARE(evaluate(page(), "location.origin").toString(), m_foreignSite.baseUrl());
+
+    evaluate(page(), QStringLiteral("for (const name of %1)"
+                                    " window.send(JSON.stringify({event: name, callbackEvent: 'stolen-' + name,"
+                                    " data: {package_name: 'com.example.racer', url: 'https://example.test/'}})); true")
+                         .arg(compactJson(QJsonArray::fromStringList(kAllCommands))));
+    QTRY_COMPARE_WITH_TIMEOUT(commands.count(), kAllCommands.size(), 30000);
+    QCOMPARE(hostCalls(m_harness->log()), QStringList());
+    QVERIFY(!QTest::qWaitFor([this] { return evaluate(page(), "window.received.length").toInt() > 0; }, 500));
+
+    // The own page, once it comes, is answered.
+    QTRY_VERIFY_WITH_TIMEOUT(evaluate(page(), "window.ready === true && location.origin === '" + m_ownSite.baseUrl() + "'").toBool(),
+                             30000);
+    QCOMPARE(replyData(roundTrip(page(), R"({"event":"getLanguage"})")).value("language").toString(), QStringLiteral("en"));
+}
+
 void HostilePageTest::rendererCrash()
 {
     // The window is shortened as the APK wait's bound is; three restarts fit in it, the
@@ -277,6 +325,11 @@ void HostilePageTest::commandShapes_data()
     // Qt's parser would keep the last value and lose the object it replaces for good.
     QTest::newRow("a key repeated over an object")
         << QByteArray(R"({"event":"getLanguage","callbackEvent":"twice","data":{"a":1},"data":{}})") << "";
+    // The scan's levels grow several times inside the first value before the repeat comes.
+    QTest::newRow("a key repeated over a deeply nested value")
+        << "{\"event\":\"getLanguage\",\"callbackEvent\":\"deep twice\",\"data\":{\"d\":" + QByteArray(200, '[') + "1"
+               + QByteArray(200, ']') + ",\"d\":{}}}"
+        << "";
     QTest::newRow("a key repeated over a text") << QByteArray(R"({"event":"getLanguage","callbackEvent":"first","callbackEvent":"last"})")
                                                 << "last";
     QTest::newRow("control characters") << QByteArray(R"({"event":"getLanguage\u0000","callbackEvent":"\u0001\n"})")

@@ -243,25 +243,41 @@ void ModedGameListTest::failuresRetryUntilAnswered()
 
 void ModedGameListTest::retryAsksWithCurrentCodeAndDiesWithPlugin()
 {
+    ListListener listener;
+    m_harness->vornik()->addModedGameListListener(&listener);
     m_stub->setDefaultReply(500);
     postCountryCode("de");
     QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Getting moded game list failed"), 1, 30000);
-    // The first request's retry is now pending; the code it will use is the one held when it fires.
+    // Three changes during the outage: each asks at once and takes the place of the retry
+    // pending, which asks with the code held when it fires.
     postCountryCode("fr");
-
-    // de, fr, and the two retries; wait until every request so far has failed and has its retry
-    // pending, so nothing is in flight when the plug-in goes.
-    QTRY_VERIFY_WITH_TIMEOUT(m_stub->paths().size() >= 4
+    postCountryCode("es");
+    postCountryCode("it");
+    QTRY_VERIFY_WITH_TIMEOUT(m_stub->paths().size() >= 5
                                  && logCount("[VK] Getting moded game list failed") == m_stub->paths().size(),
                              30000);
-    const QStringList paths = m_stub->paths();
-    QCOMPARE(paths.first(), QStringLiteral("/api/game/list?country=de"));
-    QCOMPARE(paths.mid(1), repeated(paths.size() - 1, "/api/game/list?country=fr"));
+    m_stub->setDefaultReply(200, kOneGame);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.events, 1, 30000);
 
+    // The three changes' requests are in flight together and may reach the server in any order.
+    QStringList changes = m_stub->paths().mid(1, 3);
+    changes.sort();
+    QCOMPARE(m_stub->paths().first(), QStringLiteral("/api/game/list?country=de"));
+    QCOMPARE(changes, (QStringList{"/api/game/list?country=es", "/api/game/list?country=fr", "/api/game/list?country=it"}));
+    QCOMPARE(m_stub->paths().mid(4), repeated(2, "/api/game/list?country=it"));
+    const QList<HttpStub::Request> requests = m_stub->requests();
+    for (int i = 4; i < requests.size(); ++i) {
+        const qint64 gap = requests.at(i).receivedMs - requests.at(i - 1).receivedMs;
+        QVERIFY2(gap >= 2850, qPrintable(QString("request %1 came %2 ms after the one before").arg(i).arg(gap)));
+    }
+
+    // Down again: the plug-in goes while its retry is pending, and the retry goes with it.
+    m_stub->setDefaultReply(500);
+    postCountryCode("pl");
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Getting moded game list failed"), 6, 30000);
     m_harness->destroyPlugin();
-    const int asked = m_stub->paths().size();
-    // Every pending retry was due within 3 s; none may come once the plug-in is gone.
-    QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > asked; }, 4500));
+    QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > 7; }, 4500));
+    QCOMPARE(listener.events, 1);
 }
 
 VORNIK_TEST_MAIN(ModedGameListTest)

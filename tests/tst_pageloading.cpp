@@ -3,6 +3,7 @@
 
 #include "appconfig.h"
 #include "hostcalllog.h"
+#include "httpstub.h"
 #include "ivornik.h"
 #include "klauncher.h"
 #include "logcapture.h"
@@ -11,6 +12,7 @@
 #include "waitloading.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -45,6 +47,27 @@ void setTestAddress(const QString& address)
 {
     KLauncher::instance()->setAppConfigValue(AppConfigWebTestUrl, address);
 }
+
+// Moves a file of the install out of the way, and back whatever happens to the test.
+class FileAway
+{
+public:
+    explicit FileAway(const QString& path)
+        : m_path(path)
+        , m_moved(QFile::rename(path, path + ".away"))
+    {
+    }
+    ~FileAway()
+    {
+        if (m_moved)
+            QFile::rename(m_path + ".away", m_path);
+    }
+    bool moved() const { return m_moved; }
+
+private:
+    QString m_path;
+    bool m_moved;
+};
 
 class HideCounter : public QObject
 {
@@ -123,6 +146,78 @@ private slots:
         QCOMPARE(evaluate(page, "document.documentElement.dataset.location").toString(), QString("vornik"));
     }
 
+    void offlinePageAddress_data()
+    {
+        QTest::addColumn<QString>("installDir");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain folder") << "/opt/kvl" << "en" << "file:///opt/kvl/www/offline.html?location=vornik&lang=en";
+        QTest::newRow("drive letter") << "C:/Program Files/KVL" << "de"
+                                      << "file:///C:/Program%20Files/KVL/www/offline.html?location=vornik&lang=de";
+        QTest::newRow("percent sign and a placeholder") << "/home/ana/100% %2 games" << "pt-BR"
+                                                        << "file:///home/ana/100%25%20%252%20games/www/offline.html?location=vornik&lang=pt-BR";
+    }
+
+    void offlinePageAddress()
+    {
+        QFETCH(QString, installDir);
+        QFETCH(QString, language);
+        QFETCH(QString, expected);
+        PluginHarness harness;
+        QUrl url;
+        QVERIFY(QMetaObject::invokeMethod(harness.webManager(), "offlinePageUrl", Qt::DirectConnection,
+                                          Q_RETURN_ARG(QUrl, url), Q_ARG(QString, installDir), Q_ARG(QString, language)));
+        QCOMPARE(url.toString(QUrl::FullyEncoded), expected);
+    }
+
+    void offlinePageMissing()
+    {
+        FileAway away(QCoreApplication::applicationDirPath() + "/www/offline.html");
+        QVERIFY(away.moved());
+        QWidget container;
+        container.show();
+        PluginHarness harness;
+        QVERIFY(harness.bind());
+        setTestAddress("http://nowhere.vornik.invalid/");
+        LogCapture log;
+        harness.vornik()->createView(8, PluginHarness::probePage().toString(), &container);
+        QWebEnginePage* page = container.findChild<QWebEngineView*>()->page();
+        QSignalSpy loads(page, &QWebEnginePage::loadStarted);
+
+        const QString missing = "[vk webengine] the offline page did not load: " + QCoreApplication::applicationDirPath()
+                                + "/www/offline.html";
+        QTRY_COMPARE_WITH_TIMEOUT(log.lines("[vk webengine] the offline page"), QStringList{missing}, 30000);
+        // A loop would have started its next load by now many times over.
+        QTest::qWait(1000);
+        QCOMPARE(log.lines("[vk webengine] the offline page").size(), 1);
+        // After the view's own load, only the offline page's.
+        QCOMPARE(loads.count(), 1);
+    }
+
+    void slowOnlinePageIsNotAnOutage()
+    {
+        // Both loads of the start (the view's own and the connectivity test's) are slow to answer,
+        // so the second replaces the first while it is still on its way.
+        HttpStub site;
+        site.setDefaultReply(200, "<title>own</title>", "text/html");
+        site.setDelayMs(400);
+        const QUrl own(site.baseUrl() + "/vornik/");
+        QWidget container;
+        container.show();
+        PluginHarness harness;
+        QVERIFY(harness.bind());
+        harness.log()->clear();
+        LogCapture log;
+        harness.vornik()->createView(8, own.toString(), &container);
+        QWebEnginePage* page = container.findChild<QWebEngineView*>()->page();
+
+        QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(kLoadSuccess), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(page->title(), QString("own"), 30000);
+        QCOMPARE(page->url(), own);
+        QCOMPARE(log.lines(kDomainTest).size(), 1);
+        QCOMPARE(hostCalls(harness.log()), QStringList());
+    }
+
     void offlinePageRetryTestsAgain()
     {
         PluginHarness harness;
@@ -173,11 +268,10 @@ private slots:
                                                  kLoadSuccess}));
         QCOMPARE(hostCalls(harness.log()), QStringList{"IMainWindow.finishBootAnimation[true]"});
 
-        // With the retries spent, a failure goes straight to the offline page again.
+        // The offline page's success gave the retries back: the next failure tests again.
         log.clear();
         emit page->loadFinished(false);
-        QCOMPARE(loadingLines(log), QStringList{kLoadFail});
-        QCOMPARE(harness.log()->count("IMainWindow", "finishBootAnimation"), 2);
+        QCOMPARE(loadingLines(log), (QStringList{kLoadFail, tested}));
     }
 
     void watchdogEndsASilentFirstLoad()

@@ -6,11 +6,13 @@
 #include "iplugin.h"
 #include "ivornik.h"
 #include "klauncher.h"
+#include "language.h"
 #include "pluginharness.h"
 #include "standinhost.h"
 
 #include <QJsonArray>
 #include <QPluginLoader>
+#include <QProcess>
 #include <QtTest>
 
 #include "testmain.h"
@@ -24,9 +26,23 @@ private slots:
     void castTable_data();
     void castTable();
     void pluginOperations();
-    void destructionUnregistersDownloadHandle();
+    void destructionLetsGoOfTheHost();
     void destructionWithoutHttpServiceCallsNothing();
+    void hostExitsWithPluginAlive();
 };
+
+namespace {
+
+// The host's language object keeps its connections past the plug-in; count them from outside.
+struct LanguageReceivers : Language
+{
+    static int count()
+    {
+        return static_cast<LanguageReceivers*>(Language::instance())->receivers(SIGNAL(languageChange(QString)));
+    }
+};
+
+} // namespace
 
 void PluginEntryTest::metadata()
 {
@@ -119,14 +135,19 @@ void PluginEntryTest::pluginOperations()
     QCOMPARE(harness.log()->count("IHttpDaoMgr", "sendRequest"), 0);
 }
 
-void PluginEntryTest::destructionUnregistersDownloadHandle()
+void PluginEntryTest::destructionLetsGoOfTheHost()
 {
     PluginHarness harness;
     harness.bind();
     auto* handle = static_cast<IFileDownHandle*>(harness.object()->qt_metacast("IFileDownHandle"));
     QVERIFY(handle);
+    const int languageReceivers = LanguageReceivers::count();
+    QVERIFY(harness.plugin()->bindLanguage());
+    QCOMPARE(LanguageReceivers::count(), languageReceivers + 1);
     harness.destroyPlugin();
     QCOMPARE(harness.log()->count("IHttpDaoMgr", "removeHandle"), 1);
+    // A language change after the library is gone must find nothing of it to call.
+    QCOMPARE(LanguageReceivers::count(), languageReceivers);
 }
 
 void PluginEntryTest::destructionWithoutHttpServiceCallsNothing()
@@ -135,6 +156,35 @@ void PluginEntryTest::destructionWithoutHttpServiceCallsNothing()
     KLauncher::instance()->setHttpDaoMgr(nullptr);
     harness.destroyPlugin();
     QCOMPARE(harness.log()->count("IHttpDaoMgr", "removeHandle"), 0);
+}
+
+void PluginEntryTest::hostExitsWithPluginAlive()
+{
+    // The child shows the page and keeps the delivery worker busy, waits for the global pool,
+    // then leaves main with the plug-in and a busy worker alive.
+    QProcess host;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Leaving the plug-in alive is the point; under the leak checker it would read as a leak.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    host.setProcessEnvironment(environment);
+    host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    host.start(QStringLiteral(VORNIK_EXIT_HOST), QStringList());
+    QVERIFY(host.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(host.canReadLine() || host.state() == QProcess::NotRunning, 120000);
+    QCOMPARE(host.readLine().trimmed(), QByteArray("page shown"));
+    QTRY_VERIFY_WITH_TIMEOUT(host.canReadLine() || host.state() == QProcess::NotRunning, 60000);
+    QCOMPARE(host.readLine().trimmed(), QByteArray("pool done"));
+    QTRY_VERIFY_WITH_TIMEOUT(host.canReadLine() || host.state() == QProcess::NotRunning, 60000);
+    QCOMPARE(host.readLine().trimmed(), QByteArray("leaving main"));
+    QElapsedTimer exit;
+    exit.start();
+    const bool exited = host.waitForFinished(5000);
+    qInfo("the host exited %lld ms after leaving main", exit.elapsed());
+    if (!exited)
+        host.kill();
+    QVERIFY2(exited, "the host is still running 5 s after leaving main");
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.exitCode(), 0);
 }
 
 VORNIK_TEST_MAIN(PluginEntryTest)

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 HttpStub::HttpStub(QObject* parent)
     : QObject(parent)
@@ -49,7 +50,12 @@ void HttpStub::onReadyRead(QTcpSocket* socket)
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stub\r\n"
                         "Content-Type: " + reply.contentType + "\r\n"
                         "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n"
+                        // Every answer comes from the stub, never from a browser's cache.
+                        "Cache-Control: no-store\r\n"
                         "Connection: close\r\n\r\n" + reply.body;
-    socket->write(answer);
-    socket->disconnectFromHost();
+    // A slow server answers later; the socket may be gone by then, and the answer with it.
+    QTimer::singleShot(m_delayMs, socket, [socket, answer] {
+        socket->write(answer);
+        socket->disconnectFromHost();
+    });
 }

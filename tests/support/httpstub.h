@@ -39,6 +39,9 @@ public:
         m_default = Reply{status, body, contentType};
     }
 
+    // Every answer waits this long after its request has come.
+    void setDelayMs(int ms) { m_delayMs = ms; }
+
     QList<Request> requests() const { return m_requests; }
     QStringList paths() const;
 
@@ -49,5 +52,6 @@ private:
     QElapsedTimer m_clock;
     QList<Reply> m_queue;
     Reply m_default;
+    int m_delayMs = 0;
     QList<Request> m_requests;
 };

@@ -33,14 +33,14 @@ bool VornikPlugin::bindLanguage()
 {
     const std::shared_ptr<LanguageGate> gate = languageGate;
     Language* language = Language::instance();
-    connect(
+    languageConnections.append(connect(
         language, &Language::languageChange, language,
         [gate](QString code) {
             gate->pass(code, [](QObject* target, const QString& code) {
                 static_cast<VornikPlugin*>(target)->languageChanged(code);
             });
         },
-        Qt::DirectConnection);
+        Qt::DirectConnection));
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include "klauncher.h"
 #include "languagegate.h"
 
+#include <utility>
+
 VornikPlugin::VornikPlugin()
     : webManager(new WebManager(this))
     , languageGate(std::make_shared<LanguageGate>(this))
@@ -17,6 +19,8 @@ VornikPlugin::~VornikPlugin()
     // Close the gate first: a language change on another thread must not queue work for an
     // object that is going away.
     languageGate->close();
+    for (const QMetaObject::Connection& connection : std::as_const(languageConnections))
+        QObject::disconnect(connection);
     if (IHttpDaoMgr* http = KLauncher::instance()->getHttpDaoMgr())
         http->removeHandle(this);
 }

@@ -5,11 +5,13 @@
 #include "iplugin.h"
 #include "ivornik.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
+class QTimer;
 class WebManager;
 class LanguageGate;
 
@@ -75,4 +77,8 @@ private:
     WebManager* webManager = nullptr;
     QString countryCode;
     std::shared_ptr<LanguageGate> languageGate;
+    // The host's language object outlives us, and the code of this connection goes with our library.
+    QList<QMetaObject::Connection> languageConnections;
+    // The one pending retry of the moded game list, made on the first failure.
+    QTimer* modedListRetry = nullptr;
 };

@@ -24,6 +24,9 @@ constexpr int kRetryIntervalMs = 3000;
 
 void VornikPlugin::requestModedGameList(const QString& country)
 {
+    // This request takes the place of a retry still waiting: one outage, one chain of retries.
+    if (modedListRetry)
+        modedListRetry->stop();
     const QString path = country.isEmpty() ? QStringLiteral("/api/game/list")
                                            : QStringLiteral("/api/game/list?country=") + country;
     const QString url = KLauncher::instance()->getHostUrl(AppConfigWebServiceHost, path);
@@ -67,7 +70,16 @@ void VornikPlugin::downloadFailed(const HttpDaoRequest& request)
     // without an event loop.
     QMetaObject::invokeMethod(
         this,
-        [this] { QTimer::singleShot(kRetryIntervalMs, this, [this] { requestModedGameList(countryCode); }); },
+        [this] {
+            if (!modedListRetry) {
+                modedListRetry = new QTimer(this);
+                modedListRetry->setSingleShot(true);
+                modedListRetry->setInterval(kRetryIntervalMs);
+                connect(modedListRetry, &QTimer::timeout, this, [this] { requestModedGameList(countryCode); });
+            }
+            // A retry already waiting is replaced, not joined by a second one.
+            modedListRetry->start();
+        },
         Qt::QueuedConnection);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAtomicInt>
 #include <QFuture>
 #include <QJsonObject>
 #include <QList>
@@ -17,4 +18,10 @@ struct SendInfo
     QList<QJsonObject> queue;
     QFuture<void> future;
     QSemaphore* semaphore = nullptr;
+    // Whether a worker serves the queue; under the mutex, so a worker that gives its thread back
+    // and the message that needs a new one cannot miss each other.
+    bool workerRunning = false;
+    // Set by the GUI thread while the view shows, or is on its way to, a page of another origin;
+    // the worker reads it right before each hand-over.
+    QAtomicInt handOverBlocked = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "mywebengineviewvk.h"
 
+#include <QCoreApplication>
 #include <QHostInfo>
 #include <QMutex>
 #include <QSemaphore>
@@ -14,16 +15,18 @@ WebManager::WebManager(QObject* parent)
     // The look-up answer comes back through a queued call that names the type.
     qRegisterMetaType<QHostInfo>("QHostInfo");
     rendererClock.start();
+    // The host's application object waits for every pool thread when it goes; a worker blocked
+    // on its queue would keep the host from exiting, so quitting stops them as the destructor does.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &WebManager::stopDelivery);
 }
 
 WebManager::~WebManager()
 {
-    stopping = true;
+    stopDelivery();
     for (SendInfo& info : sendInfos) {
         if (!info.semaphore)
             continue;
-        info.semaphore->release();
-        info.future.waitForFinished();
         // The worker's pool thread was added for it; give it back now that it has returned.
         QThreadPool* pool = QThreadPool::globalInstance();
         pool->setMaxThreadCount(pool->maxThreadCount() - 1);

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
 
@@ -35,6 +36,8 @@ public:
     // A crashed page comes back at most this often in any window of this length.
     static constexpr int kRendererRestartsPerWindow = 3;
     static constexpr int kRendererRestartWindowMs = 60000;
+    // A delivery worker with nothing to hand over for this long gives its pool thread back.
+    static constexpr int kDeliveryIdleMs = 1000;
 
     explicit WebManager(QObject* parent = nullptr);
     ~WebManager() override;
@@ -46,6 +49,8 @@ public:
     // Loading and the connectivity test
     void domainTest(int type);
     void loadOfflinePage();
+    // The offline page's address for an install folder and a language code.
+    Q_INVOKABLE QUrl offlinePageUrl(const QString& applicationDir, const QString& languageCode) const;
 
     // Commands and routing. handleCommandText is the whole inbound path after the origin gate:
     // parse, command table, reply queued. It needs no view, and returns the reply it queued
@@ -61,6 +66,9 @@ public:
     void languageChanged(const QString& code);
     void updateOneButtonConfig(int value);
     void pushInstalledApps();
+    // Ends the delivery workers and drops what they still had queued; the next message starts
+    // a new one.
+    void stopDelivery();
 
     // Account, configuration and game data
     static void fillUserToken(QJsonObject& target, const ACCOUNTINFO& info);
@@ -91,6 +99,11 @@ private:
     int pageMaskOf(const QObject* bridge) const;
     bool pageShowsOwnOrigin(int pageMask);
     bool showsOwnOrigin(const PageEntry& entry) const;
+    bool mayHandOver(const PageEntry& entry) const;
+    static QUrl committedUrl(const PageEntry& entry);
+    static QUrl shownUrl(const PageEntry& entry);
+    void refreshHandOver(int type);
+    void startLoad(QWebEnginePage* page, const QUrl& url, bool offline);
     void refuseOrigin(const QUrl& shown);
     void restartCrashedPage(int type);
     void reloadCrashedPage(int type);
@@ -121,7 +134,14 @@ private:
     QMap<int, SendInfo> sendInfos;
     std::atomic<bool> stopping{false};
     int currentPage = 1;
-    int loadRetriesLeft = 3;
+    static constexpr int kLoadRetries = 3;
+    int loadRetriesLeft = kLoadRetries;
+    // Loads of ours still to report: the one in flight, and those that we replaced by starting
+    // another and whose cancellation is still to come.
+    bool loadInFlight = false;
+    bool loadStartedSeen = false;
+    int supersededLoads = 0;
+    bool offlineLoadInFlight = false;
     // Origins whose commands were refused; each is named in the log once.
     QSet<QString> refusedOrigins;
     // When crashed pages were last brought back, oldest first, on rendererClock.

@@ -38,30 +38,30 @@ void WebManager::sendToPage(int pageMask, const QString& event, const QJsonObjec
         // Nothing the host says is for a page of another origin; before the first load there is
         // no page to say it to, and the message waits as it always has.
         const PageEntry& entry = it.value();
-        if (entry.page && !entry.page->url().isEmpty() && !showsOwnOrigin(entry)) {
-            refuseOrigin(entry.page->url());
+        if (!mayHandOver(entry)) {
+            refuseOrigin(shownUrl(entry));
             continue;
         }
         SendInfo& info = sendInfos[it.key()];
-        if (!info.future.isRunning()) {
-            // A worker only ends at shutdown; should one have ended anyway, its lock and
-            // semaphore are no longer in use and go before the new ones come.
-            delete info.mutex;
-            delete info.semaphore;
-            info.bridge = it.value().bridge;
+        info.handOverBlocked.storeRelease(0);
+        QThreadPool* pool = QThreadPool::globalInstance();
+        if (!info.mutex) {
             info.mutex = new QMutex;
             info.semaphore = new QSemaphore(0);
-            // Each page's worker holds a pool thread for the life of this manager; add one so
-            // the host's own pool work and other pages are not starved.
-            QThreadPool* pool = QThreadPool::globalInstance();
+            // A page's worker may hold a pool thread as long as messages come; add one so the
+            // host's own pool work and other pages are not starved.
             pool->setMaxThreadCount(pool->maxThreadCount() + 1);
+        }
+        QMutexLocker lock(info.mutex);
+        info.queue.append(message);
+        info.semaphore->release();
+        if (!info.workerRunning) {
+            // The previous worker has let go of the queue under this lock and only returns now.
+            info.future.waitForFinished();
+            info.bridge = entry.bridge;
+            info.workerRunning = true;
             info.future = QtConcurrent::run(pool, &WebManager::deliveryLoop, this, &info);
         }
-        {
-            QMutexLocker lock(info.mutex);
-            info.queue.append(message);
-        }
-        info.semaphore->release();
     }
 }
 
@@ -69,10 +69,18 @@ void WebManager::deliveryLoop(WebManager* manager, SendInfo* info)
 {
     if (!manager || !info)
         return;
-    info->semaphore->acquire();
-    if (manager->stopping)
-        return;
     for (;;) {
+        if (!info->semaphore->tryAcquire(1, kDeliveryIdleMs)) {
+            // Idle: the pool thread goes back, so a host that waits for the pool or quits is not
+            // held up by us. A message queued while the wait ran out is still served.
+            QMutexLocker lock(info->mutex);
+            if (!info->semaphore->tryAcquire(1)) {
+                info->workerRunning = false;
+                return;
+            }
+        }
+        if (manager->stopping)
+            return;
         QJsonObject message;
         bool haveMessage = false;
         {
@@ -82,7 +90,9 @@ void WebManager::deliveryLoop(WebManager* manager, SendInfo* info)
                 haveMessage = true;
             }
         }
-        if (haveMessage) {
+        // Checked at the hand-over, not only at queueing: a page of another origin may have come
+        // into the view while the message waited its turn.
+        if (haveMessage && !info->handOverBlocked.loadAcquire()) {
             // The same milliseconds since the epoch as the local date-time gives, without the
             // time zone look-up (a stat of the zone file per message) that the conversion costs.
             message.insert(QStringLiteral("stamp"), QDateTime::currentMSecsSinceEpoch());
@@ -90,10 +100,31 @@ void WebManager::deliveryLoop(WebManager* manager, SendInfo* info)
         }
         // The pause keeps the page's pace; the queue stays open to the GUI thread meanwhile.
         QThread::msleep(10);
-        info->semaphore->acquire();
-        if (manager->stopping)
-            return;
     }
+}
+
+void WebManager::stopDelivery()
+{
+    stopping = true;
+    for (SendInfo& info : sendInfos) {
+        if (!info.semaphore)
+            continue;
+        info.semaphore->release();
+        info.future.waitForFinished();
+        // What was still queued is dropped, as at shutdown; a later message starts afresh.
+        QMutexLocker lock(info.mutex);
+        info.queue.clear();
+        info.semaphore->tryAcquire(info.semaphore->available());
+        info.workerRunning = false;
+    }
+    stopping = false;
+}
+
+void WebManager::refreshHandOver(int type)
+{
+    const auto info = sendInfos.find(type);
+    if (info != sendInfos.end())
+        info->handOverBlocked.storeRelease(mayHandOver(pages.value(type)) ? 0 : 1);
 }
 
 void WebManager::languageChanged(const QString& code)

@@ -10,6 +10,8 @@
 #include <QJsonParseError>
 #include <QPointer>
 #include <QUrl>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
 
 namespace {
 
@@ -72,12 +74,42 @@ int WebManager::pageMaskOf(const QObject* bridge) const
     return pageMask;
 }
 
+QUrl WebManager::committedUrl(const PageEntry& entry)
+{
+    // The history's current entry is the document the view has committed; page->url() already
+    // names a load that has only started, while the old document is still live and can send.
+    if (!entry.page)
+        return QUrl();
+    const QWebEngineHistoryItem current = entry.page->history()->currentItem();
+    return current.isValid() ? current.url() : QUrl();
+}
+
+QUrl WebManager::shownUrl(const PageEntry& entry)
+{
+    const QUrl committed = committedUrl(entry);
+    if (!committed.isEmpty() && !sameOrigin(committed, QUrl(entry.url, QUrl::TolerantMode)) && !isOfflinePage(committed))
+        return committed;
+    return entry.page ? entry.page->url() : QUrl();
+}
+
 bool WebManager::showsOwnOrigin(const PageEntry& entry) const
 {
     // The page's address now, not at load time: a page navigated elsewhere by hand, DevTools or a
     // redirect keeps the bridge, and must not keep the user's tokens and host actions with it.
-    const QUrl shown = entry.page ? entry.page->url() : QUrl();
+    const QUrl shown = committedUrl(entry);
     return sameOrigin(shown, QUrl(entry.url, QUrl::TolerantMode)) || isOfflinePage(shown);
+}
+
+bool WebManager::mayHandOver(const PageEntry& entry) const
+{
+    // A message goes to the document shown now and to the one on its way in: both must be ours.
+    // With nothing loaded yet there is no page to say it to, and the message waits.
+    const QUrl own(entry.url, QUrl::TolerantMode);
+    for (const QUrl& url : {committedUrl(entry), entry.page ? entry.page->url() : QUrl()}) {
+        if (!url.isEmpty() && !sameOrigin(url, own) && !isOfflinePage(url))
+            return false;
+    }
+    return true;
 }
 
 void WebManager::refuseOrigin(const QUrl& shown)
@@ -98,7 +130,7 @@ bool WebManager::pageShowsOwnOrigin(int pageMask)
     forEachMatchingPage(pageMask, [&](int, const PageEntry& entry) {
         if (!showsOwnOrigin(entry)) {
             trusted = false;
-            shown = entry.page ? entry.page->url() : QUrl();
+            shown = committedUrl(entry);
         }
     });
     if (!trusted)

@@ -10,8 +10,10 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QTimer>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QWebEnginePage>
 
 namespace {
@@ -50,28 +52,41 @@ void WebManager::onLookedUp_Vornik(QHostInfo host)
     }
     const PageEntry entry = pages.value(kOwnPageType);
     if (entry.view && entry.view->page())
-        entry.view->page()->load(QUrl(entry.url, QUrl::TolerantMode));
+        startLoad(entry.view->page(), QUrl(entry.url, QUrl::TolerantMode), false);
+}
+
+QUrl WebManager::offlinePageUrl(const QString& applicationDir, const QString& languageCode) const
+{
+    // From a path, not parsed from text: a drive letter would read as a URL scheme, and a '%' in
+    // the install path as an escape.
+    QUrl url = QUrl::fromLocalFile(applicationDir + QStringLiteral("/www/offline.html"));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("location"), QStringLiteral("vornik"));
+    query.addQueryItem(QStringLiteral("lang"), languageCode);
+    url.setQuery(query);
+    return url;
 }
 
 void WebManager::loadOfflinePage()
 {
     const LanguageDetail language = Language::instance()->getCurrentLD();
-    const QString address = QStringLiteral("%1?location=%2&lang=%3")
-                                .arg(QCoreApplication::applicationDirPath() + QStringLiteral("/www/offline.html"))
-                                .arg(QStringLiteral("vornik"))
-                                .arg(language.languageCode);
     const PageEntry entry = pages.value(kOwnPageType);
     if (!entry.view || !entry.view->page())
         return;
-    // A path that starts with a slash parses as a path-only URL; the engine needs file: for it.
-    QUrl url(address, QUrl::TolerantMode);
-    if (url.scheme().isEmpty()) {
-        const QString query = url.query();
-        url = QUrl::fromLocalFile(url.path());
-        url.setQuery(query);
-    }
-    entry.view->page()->load(url);
+    startLoad(entry.view->page(), offlinePageUrl(QCoreApplication::applicationDirPath(), language.languageCode), true);
     finishBootAnimation();
+}
+
+void WebManager::startLoad(QWebEnginePage* page, const QUrl& url, bool offline)
+{
+    // A load in flight that the engine has started ends as cancelled (on some releases with a
+    // failure); that is our doing, not the network's. One not yet started is simply replaced.
+    if (loadInFlight && loadStartedSeen)
+        ++supersededLoads;
+    loadInFlight = true;
+    loadStartedSeen = false;
+    offlineLoadInFlight = offline;
+    page->load(url);
 }
 
 void WebManager::onLoadFinished(bool ok)
@@ -80,12 +95,28 @@ void WebManager::onLoadFinished(bool ok)
     if (!page)
         return;
     const int type = page->property("type").toInt();
+    refreshHandOver(type);
     if (type == kOwnPageType) {
         if (ok) {
             qInfo().noquote() << "[booting time][finish]: [vk webengine] load success";
+            loadInFlight = false;
+            offlineLoadInFlight = false;
+            supersededLoads = 0;
+            loadRetriesLeft = kLoadRetries;
+        } else if (supersededLoads > 0) {
+            // A load we replaced ourselves: the newer one is still on its way, with the spinner
+            // and the watchdog.
+            --supersededLoads;
+            return;
         } else {
             qInfo().noquote() << "[booting time][finish]: [vk webengine] load fail";
-            if (loadRetriesLeft > 0) {
+            loadInFlight = false;
+            if (offlineLoadInFlight) {
+                // Nothing to fall back to from the fallback itself; trying again would only loop.
+                qWarning().noquote() << "[vk webengine] the offline page did not load:"
+                                     << QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
+                                                                 + QStringLiteral("/www/offline.html"));
+            } else if (loadRetriesLeft > 0) {
                 --loadRetriesLeft;
                 domainTest(kOwnPageType);
             } else {
@@ -112,6 +143,8 @@ void WebManager::onTimeOut()
     auto* page = objectFromProperty<QWebEnginePage>(timer, "page");
     if (!page)
         return;
+    // A load that stays silent this long has failed, whatever we started over it meanwhile.
+    supersededLoads = 0;
     emit page->loadFinished(false);
     if (page->property("type").toInt() == kOwnPageType)
         finishBootAnimation();
@@ -119,6 +152,13 @@ void WebManager::onTimeOut()
 
 void WebManager::onLoadStarted()
 {
+    auto* page = qobject_cast<QWebEnginePage*>(sender());
+    if (!page)
+        return;
+    const int type = page->property("type").toInt();
+    if (type == kOwnPageType && loadInFlight)
+        loadStartedSeen = true;
+    refreshHandOver(type);
 }
 
 int WebManager::rendererRestartWindow() const

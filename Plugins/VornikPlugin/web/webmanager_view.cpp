@@ -60,7 +60,7 @@ void WebManager::createView(int type, const QString& url, QWidget* parent)
     page->setWebChannel(channel);
 
     qInfo().noquote() << "[booting time][start]: [vk webengine] set url";
-    page->load(QUrl(url, QUrl::TolerantMode));
+    startLoad(page, QUrl(url, QUrl::TolerantMode), false);
 
     auto* watchdog = new QTimer(this);
     page->setProperty("timer", addressProperty(watchdog));
@@ -71,6 +71,10 @@ void WebManager::createView(int type, const QString& url, QWidget* parent)
 
     connect(page, &QWebEnginePage::loadFinished, this, &WebManager::onLoadFinished);
     connect(page, &QWebEnginePage::loadStarted, this, &WebManager::onLoadStarted);
+    // A document of another origin may come in without a load of ours; the workers must know
+    // before their next hand-over.
+    connect(page, &QWebEnginePage::urlChanged, this, [this] { refreshHandOver(kOwnPageType); });
+    connect(page, &QWebEnginePage::loadProgress, this, [this] { refreshHandOver(kOwnPageType); });
     connect(page, &QWebEnginePage::renderProcessTerminated, this, &WebManager::onRenderProcessTerminated);
 
     setViewsVisible(false, kOwnPageType);
