@@ -11,7 +11,11 @@ public:
     ~MyWebEnginePage() override;
 
 protected:
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 5.15 asks the page about a certificate error through this virtual. Qt 6 replaced it by
+    // the certificateError signal, which the constructor connects there instead.
     bool certificateError(const QWebEngineCertificateError& error) override;
+#endif
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace {
 // Often enough to look live, seldom enough that a flood of entries costs the view next to nothing.
 constexpr int kCatchUpIntervalMs = 50;
@@ -41,8 +43,10 @@ ConsoleView::ConsoleView(ConsoleModel* model, Source source, QWidget* parent)
 void ConsoleView::scheduleCatchUp()
 {
     if (!m_catchUp.isActive())
-        m_catchUp.start(static_cast<int>(qBound<qint64>(0, kCatchUpIntervalMs - m_sinceCatchUp.elapsed(),
-                                                        kCatchUpIntervalMs)));
+        // std::clamp rather than qBound<qint64>: Qt 6 added mixed-type qBound overloads, which make
+        // that call with int bounds ambiguous.
+        m_catchUp.start(static_cast<int>(std::clamp<qint64>(kCatchUpIntervalMs - m_sinceCatchUp.elapsed(), 0,
+                                                            kCatchUpIntervalMs)));
 }
 
 void ConsoleView::catchUp()

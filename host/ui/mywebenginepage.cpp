@@ -1,10 +1,48 @@
 #include "mywebenginepage.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QUrl>
 #include <QWebEngineCertificateError>
+#include <QWebEngineProfile>
 
 namespace {
+
+// Where this page meets what Qt 6 changed (the certificate signal is connected in the constructor).
+
+// Qt 5.15's default profile keeps cookies, local storage and the HTTP cache on disk. Qt 6 made the
+// default profile off-the-record: nothing of the page would outlast the host's run, and the disk
+// cache the plug-in asks for would quietly stay in memory. So on Qt 6 the pages share a disk-based
+// profile under the name Qt 5.15 gave its default one, which keeps them in the same folder too.
+QWebEngineProfile* pageProfile()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    static QPointer<QWebEngineProfile> profile;
+    if (!profile)
+        profile = new QWebEngineProfile(QStringLiteral("Default"), QCoreApplication::instance());
+    return profile;
+#else
+    return QWebEngineProfile::defaultProfile();
+#endif
+}
+
+// Qt 6 renamed errorDescription() to description().
+QString describe(const QWebEngineCertificateError& error)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return error.description();
+#else
+    return error.errorDescription();
+#endif
+}
+
+// This page carries the user's tokens: a certificate we cannot trust ends the load, always.
+void warnRefused(const QWebEngineCertificateError& error)
+{
+    qWarning("MyWebEnginePage: certificate error on %s refused: %s", qUtf8Printable(error.url().toString()),
+             qUtf8Printable(describe(error)));
+}
 
 bool isWebScheme(const QUrl& url)
 {
@@ -25,23 +63,31 @@ bool sameOrigin(const QUrl& a, const QUrl& b)
 } // namespace
 
 MyWebEnginePage::MyWebEnginePage(QObject* parent)
-    : QWebEnginePage(parent)
+    : QWebEnginePage(pageProfile(), parent)
 {
     // A committed document, or the end of a load, closes the host's own navigation: whatever the
     // document does after that is the page's doing, not ours.
     connect(this, &QWebEnginePage::urlChanged, this, [this] { m_ownNavigation = false; });
     connect(this, &QWebEnginePage::loadFinished, this, [this] { m_ownNavigation = false; });
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 reports the error by this signal and takes the answer from the error itself; an error
+    // left unanswered would be refused too, but the refusal is ours to make, not a default's.
+    connect(this, &QWebEnginePage::certificateError, this, [](QWebEngineCertificateError error) {
+        warnRefused(error);
+        error.rejectCertificate();
+    });
+#endif
 }
 
 MyWebEnginePage::~MyWebEnginePage() = default;
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 bool MyWebEnginePage::certificateError(const QWebEngineCertificateError& error)
 {
-    // This page carries the user's tokens: a certificate we cannot trust ends the load, always.
-    qWarning("MyWebEnginePage: certificate error on %s refused: %s",
-             qUtf8Printable(error.url().toString()), qUtf8Printable(error.errorDescription()));
+    warnRefused(error);
     return false;
 }
+#endif
 
 bool MyWebEnginePage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
