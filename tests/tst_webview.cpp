@@ -140,7 +140,12 @@ void WebViewTest::nullContainer()
     QSignalSpy finished(page, &QWebEnginePage::loadFinished);
     QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
     QCOMPARE(page->requestedUrl(), PluginHarness::probePage());
-    auto* view = qobject_cast<QWebEngineView*>(page->view());
+    // Qt 6 dropped QWebEnginePage::view(); a view placed nowhere is a window of its own.
+    QWebEngineView* view = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* candidate = qobject_cast<QWebEngineView*>(widget); candidate && candidate->page() == page)
+            view = candidate;
+    }
     QVERIFY(view);
     QCOMPARE(view->parentWidget(), nullptr);
     // The host placed it nowhere; the plug-in does not show a window of its own.
