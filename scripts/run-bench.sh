@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the benchmarks in Release into build-bench/ (override with
-# BENCH_BUILD_DIR) without the test suites, runs them under Xvfb when there is no display, and
-# prints one table. Each benchmark measures its reference in the same run.
+# Installs what is missing, builds the benchmarks in Release into build-bench/ (build-bench-qt6/
+# with VORNIK_QT_MAJOR=6; override with BENCH_BUILD_DIR) without the test suites, runs them under
+# Xvfb when there is no display, and prints one table. Each benchmark measures its reference in the
+# same run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BENCH_BUILD_DIR:-$root/build-bench}"
+# shellcheck source=qt-major.sh
+. "$root/scripts/qt-major.sh"
+build="${BENCH_BUILD_DIR:-$root/build-bench$qt_suffix}"
 bash "$root/scripts/install-deps.sh" --bench
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNIK_BUILD_TESTS=OFF -DVORNIK_BUILD_BENCH=ON >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNIK_QT_MAJOR="$VORNIK_QT_MAJOR" \
+  -DVORNIK_BUILD_TESTS=OFF -DVORNIK_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_delivery bench_modedlist bench_launcherscale bench_launcherstart
 # shellcheck source=web-env.sh
 . "$root/scripts/web-env.sh"
 bin="$build/bin"
+# The launcher's and the bare view's web profiles stay in the build folder, so every run of either
+# major starts from what the previous run of the same build left, and the two never share one.
+export XDG_DATA_HOME="$build/web-data/share" XDG_CACHE_HOME="$build/web-data/cache"
 log="$build/bench.log"
 : >"$log"
 echo "machine: $(nproc) cores, $(uptime)" | tee -a "$log"

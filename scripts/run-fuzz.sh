@@ -3,15 +3,17 @@
 #
 #   bash scripts/run-fuzz.sh <target|all> <seconds> [libFuzzer options...]
 #
-# Installs clang when it is missing and builds the targets into build-fuzz/ (override with
-# BUILD_DIR), where everything, the plug-in included, is built with clang, AddressSanitizer,
-# UndefinedBehaviorSanitizer and libFuzzer's coverage. The seeds in fuzz/corpus/<target> stay as
-# they are; what a run adds goes to BUILD_DIR/corpus/<target> and is read again by the next run.
-# A crash, leak, time-out or failed check is written to BUILD_DIR/findings/<target>/ and makes
-# the script exit non-zero once every chosen target has run.
+# Installs clang when it is missing and builds the targets into build-fuzz/ (build-fuzz-qt6/ with
+# VORNIK_QT_MAJOR=6; override with BUILD_DIR), where everything, the plug-in included, is built
+# with clang, AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer's coverage. The seeds in
+# fuzz/corpus/<target> stay as they are; what a run adds goes to BUILD_DIR/corpus/<target> and is
+# read again by the next run. A crash, leak, time-out or failed check is written to
+# BUILD_DIR/findings/<target>/ and makes the script exit non-zero once every chosen target has run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BUILD_DIR:-$root/build-fuzz}"
+# shellcheck source=qt-major.sh
+. "$root/scripts/qt-major.sh"
+build="${BUILD_DIR:-$root/build-fuzz$qt_suffix}"
 all=(page_command moded_game_list record_fill host_profile control_api)
 
 usage() {
@@ -35,7 +37,7 @@ fi
 bash "$root/scripts/install-deps.sh" --fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DVORNIK_FUZZ=ON -DVORNIK_BUILD_TESTS=OFF >/dev/null
+    -DVORNIK_QT_MAJOR="$VORNIK_QT_MAJOR" -DVORNIK_FUZZ=ON -DVORNIK_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
