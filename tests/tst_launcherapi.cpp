@@ -2,7 +2,8 @@
 // refuse bad input and strange callers before anything changes, and carry out good input exactly.
 // Also the host profile loader, which must refuse a malformed file and say what is wrong, the
 // calls into the service library the launcher's log records, the console's lists, and the page
-// protocol check: its warnings, and its table against the one in docs/PAGE_PROTOCOL.md.
+// protocol check: its warnings, and its table against the one in docs/PAGE_PROTOCOL.md and the
+// page's type declarations, which must hold the pages to the protocol.
 // What only a running launcher shows (the served list, quitting) is in tst_launcherprocess.
 
 #include "controlapi.h"
@@ -169,6 +170,7 @@ private slots:
     void protocolCheck_data();
     void protocolCheck();
     void protocolTableIsTheDocumentedOne();
+    void protocolDeclarationsAreTheTable();
 
 private:
     std::unique_ptr<Rig> m_rig;
@@ -770,6 +772,27 @@ void LauncherApiTest::protocolTableIsTheDocumentedOne()
     for (const QString& row : table)
         summarized.append(row.section(" | ", 0, 0));
     QCOMPARE(described, summarized);
+
+    // The messages pushed unasked (but the host's own, of "any name").
+    QStringList pushed;
+    for (const QString& row : rowsUnder("| Event | `data` | When |")) {
+        if (row.startsWith('`'))
+            pushed.append(row.section(" | ", 0, 0));
+    }
+    pushed.sort();
+    QStringList tabled;
+    for (const PageProtocol::Push& push : PageProtocol::pushes())
+        tabled.append(QString("`%1`").arg(push.name));
+    tabled.sort();
+    QCOMPARE(pushed, tabled);
+}
+
+void LauncherApiTest::protocolDeclarationsAreTheTable()
+{
+    // vornik-launcher --write-protocol-types host/www/vornik-protocol.d.ts writes it anew.
+    QFile file(VORNIK_SOURCE_DIR "/host/www/vornik-protocol.d.ts");
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QCOMPARE(QString::fromUtf8(file.readAll()).split('\n'), PageProtocol::typeDeclarations().split('\n'));
 }
 
 VORNIK_TEST_MAIN(LauncherApiTest)

@@ -55,12 +55,18 @@ struct CommandLine
         QStringLiteral("Opens the web engine's DevTools port (sets QTWEBENGINE_REMOTE_DEBUGGING)."),
         QStringLiteral("PORT")};
 
+    const QCommandLineOption protocolTypes{
+        QStringLiteral("write-protocol-types"),
+        QStringLiteral("Writes the page protocol's TypeScript declarations to FILE and exits."),
+        QStringLiteral("FILE")};
+
     CommandLine()
     {
         parser.setApplicationDescription(QStringLiteral(
             "Runs the Vornik plug-in on a stand-in launcher host: shows its page, logs every host call, and\n"
             "serves the demo page, the moded game list and a control API on 127.0.0.1."));
-        parser.addOptions({help, plugin, profile, hostLog, logKeep, port, url, screenshot, remoteDebugging});
+        parser.addOptions(
+            {help, plugin, profile, hostLog, logKeep, port, url, screenshot, remoteDebugging, protocolTypes});
     }
 };
 
@@ -94,6 +100,7 @@ bool LauncherOptions::parse(const QStringList& arguments, LauncherOptions* optio
     }
     parsed.url = parser.value(c.url);
     parsed.screenshotFile = parser.value(c.screenshot);
+    parsed.protocolTypesFile = parser.value(c.protocolTypes);
     if (!readPort(parser.value(c.port), 0, c.port.names().constFirst(), &parsed.port, error))
         return false;
     if (parser.isSet(c.remoteDebugging)

@@ -21,6 +21,9 @@ struct LauncherOptions
     // 0: leave QTWEBENGINE_REMOTE_DEBUGGING as the environment has it.
     int remoteDebuggingPort = 0;
 
+    // Set: write the page's protocol declarations (TypeScript) there and do nothing else.
+    QString protocolTypesFile;
+
     bool helpRequested = false;
 
     // Reads arguments (the program name first). False on a bad command line, with *error saying

@@ -13,6 +13,7 @@
 #include "mainwindow.h"
 #include "messageoutput.h"
 #include "modedgamelistener.h"
+#include "pageprotocol.h"
 #include "pagewatcher.h"
 #include "pluginloader.h"
 #include "screenshot.h"
@@ -20,6 +21,7 @@
 #include "webservice.h"
 
 #include <QApplication>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,6 +59,13 @@ int main(int argc, char** argv)
     if (options.helpRequested) {
         const QCoreApplication helpOnly(argc, argv);
         std::printf("%s", qPrintable(LauncherOptions::helpText()));
+        return 0;
+    }
+    if (!options.protocolTypesFile.isEmpty()) {
+        QSaveFile file(options.protocolTypesFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(PageProtocol::typeDeclarations().toUtf8()) < 0
+            || !file.commit())
+            return refuse(QStringLiteral("cannot write %1").arg(options.protocolTypesFile));
         return 0;
     }
     // The web engine reads it once, when it starts; without the option the environment's value

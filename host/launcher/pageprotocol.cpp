@@ -14,6 +14,40 @@ namespace {
 
 using T = Type;
 
+Key key(const char* name, Type type, const QVector<Key>* keys = nullptr)
+{
+    return {QLatin1String(name), type, keys};
+}
+
+// Read as the type's empty value when missing, unless a fallback is named.
+Key readOr(const char* name, Type type, const char* fallback)
+{
+    return {QLatin1String(name), type, nullptr, Presence::Optional, {}, QLatin1String(fallback)};
+}
+
+Key always(const char* name, Type type, const QVector<Key>* keys = nullptr)
+{
+    return {QLatin1String(name), type, keys, Presence::Always};
+}
+
+Key together(const char* name, Type type, const QVector<Key>* keys = nullptr)
+{
+    return {QLatin1String(name), type, keys, Presence::Together};
+}
+
+Key alwaysOneOf(const char* name, const QStringList& values)
+{
+    return {QLatin1String(name), T::String, nullptr, Presence::Always, values};
+}
+
+// What the game commands copy from vk_stats_info into the record's statistics.
+const QVector<Key> kStatsInfoKeys = {
+    key("banner_location", T::String),
+    key("section", T::String),
+    key("appPage", T::String),
+    key("arg1", T::String),
+};
+
 // What installOrPlayAppforVm and openCloudGame copy into the game action and the game detail.
 const QVector<Key> kGameKeys = {
     {QStringLiteral("package_name"), T::String},
@@ -27,13 +61,14 @@ const QVector<Key> kGameKeys = {
     {QStringLiteral("instance"), T::String},
     {QStringLiteral("action"), T::String},
     {QStringLiteral("section"), T::String},
-    {QStringLiteral("cloud_supported"), T::Boolean},
+    readOr("cloud_supported", T::Boolean, "false"),
     {QStringLiteral("cloud_app_url"), T::String},
     {QStringLiteral("cloud_type"), T::String},
-    {QStringLiteral("is_flarn_login_required"), T::Boolean},
+    readOr("is_flarn_login_required", T::Boolean, "true"),
     {QStringLiteral("game_play_preference"), T::Array},
-    {QStringLiteral("vk_stats_info"), T::Object},
-    {QStringLiteral("shareId"), T::String},
+    key("vk_stats_info", T::Object, &kStatsInfoKeys),
+    // An empty one counts as missing.
+    readOr("shareId", T::String, "\"1\""),
 };
 
 // What pushRealSearchResult copies from each result.
@@ -43,15 +78,43 @@ const QVector<Key> kSearchResultKeys = {
     {QStringLiteral("icon_url"), T::String},
     {QStringLiteral("action"), T::String},
     {QStringLiteral("section"), T::String},
-    {QStringLiteral("cloud_supported"), T::Boolean},
+    readOr("cloud_supported", T::Boolean, "false"),
     {QStringLiteral("cloud_app_url"), T::String},
     {QStringLiteral("cloud_type"), T::String},
-    {QStringLiteral("is_flarn_login_required"), T::Boolean},
+    readOr("is_flarn_login_required", T::Boolean, "true"),
     {QStringLiteral("game_play_preference"), T::Array},
-    {QStringLiteral("steam_supported"), T::Boolean},
+    readOr("steam_supported", T::Boolean, "false"),
     {QStringLiteral("steam_appp_url"), T::String},
     {QStringLiteral("apk_url"), T::String},
-    {QStringLiteral("is_promoted_app"), T::Boolean},
+    readOr("is_promoted_app", T::Boolean, "false"),
+};
+
+// Where the game commands' statistics say the game was chosen.
+const QVector<Key> kBannerLocationKeys = {key("banner_location", T::String)};
+const QVector<Key> kGameCommandExtra = {key("ga", T::Object, &kBannerLocationKeys)};
+
+// What buildInstalledApps answers, asked or pushed: every package once, then the Play Store's.
+const QVector<Key> kInstalledAppKeys = {always("package_name", T::String)};
+const QVector<Key> kInstalledAppsKeys = {
+    alwaysOneOf("action", {QStringLiteral("all")}),
+    always("apps", T::Array, &kInstalledAppKeys),
+};
+
+// One emulator instance in getVmList's reply.
+const QVector<Key> kInstanceKeys = {
+    always("id", T::String),
+    always("name", T::String),
+    always("type", T::String),
+};
+
+// fillUserToken: everything for a signed-in account, nothing for a signed-out one.
+const QVector<Key> kUserTokenKeys = {
+    together("email", T::String),
+    together("token", T::String),
+    together("userid", T::String),
+    together("xtoken", T::String),
+    together("accesstoken", T::String),
+    together("refreshtoken", T::String),
 };
 
 QString article(const QString& word)
@@ -74,31 +137,43 @@ bool isInteger(const QJsonValue& value)
 
 } // namespace
 
+const QString kAnyName = QStringLiteral("*");
+
 const QVector<Command>& commands()
 {
     // In the order of the plug-in's handlers. Commands that read no "data" ignore whatever comes;
     // "replies" is whether the reply carries anything (every command with a callbackEvent gets
     // one, most of them "{}").
+    // Keys a reply leaves out when the host lacks the plug-in that knows them are not "always".
     static const QVector<Command> table = {
-        {QStringLiteral("getInstalledApps"), T::None, true, {}},
+        {QStringLiteral("getInstalledApps"), T::None, true, {}, kInstalledAppsKeys},
+        // Only a "play" for a package gets the instances; anything else is answered with {}.
         {QStringLiteral("getVmList"), T::Object, true,
-         {{QStringLiteral("packageName"), T::String}, {QStringLiteral("method"), T::String}}},
-        {QStringLiteral("installOrPlayAppforVm"), T::Object, false, kGameKeys},
-        {QStringLiteral("openCloudGame"), T::Object, false, kGameKeys},
+         {{QStringLiteral("packageName"), T::String}, {QStringLiteral("method"), T::String}},
+         {together("installed", T::Array, &kInstanceKeys), together("uninstalled", T::Array, &kInstanceKeys),
+          together("defaultEngines", T::String)}},
+        {QStringLiteral("installOrPlayAppforVm"), T::Object, false, kGameKeys, {}, kGameCommandExtra},
+        {QStringLiteral("openCloudGame"), T::Object, false, kGameKeys, {}, kGameCommandExtra},
         {QStringLiteral("pushRealSearchResult"), T::Array, false, kSearchResultKeys},
         {QStringLiteral("notifyClientRefresh"), T::None, false, {}},
         {QStringLiteral("callClientToLogin"), T::None, false, {}},
-        {QStringLiteral("getUserToken"), T::None, true, {}},
+        {QStringLiteral("getUserToken"), T::None, true, {}, kUserTokenKeys},
         {QStringLiteral("refreshAccessToken"), T::None, false, {}},
-        {QStringLiteral("getLanguage"), T::None, true, {}},
-        {QStringLiteral("getHostConfig"), T::None, true, {}},
-        {QStringLiteral("getClientConfig"), T::None, true, {}},
-        {QStringLiteral("openStreamGame"), T::Object, false, {{QStringLiteral("steam_appp_url"), T::String}}},
+        // Both the current code; only updateLanguage names "en" as the default.
+        {QStringLiteral("getLanguage"), T::None, true, {},
+         {always("language", T::String), always("defaultLanguage", T::String)}},
+        // One member per entry of the host's host map.
+        {QStringLiteral("getHostConfig"), T::None, true, {}, {{kAnyName, T::String, nullptr, Presence::Always}}},
+        // The version and id come from the emulator manager, the system's from the strategy.
+        {QStringLiteral("getClientConfig"), T::None, true, {},
+         {together("x_version", T::String), together("uuid", T::String), key("systemConfig", T::Object)}},
+        {QStringLiteral("openStreamGame"), T::Object, false, {{QStringLiteral("steam_appp_url"), T::String}}, {},
+         kGameCommandExtra},
         {QStringLiteral("closeClientLoading"), T::None, false, {}},
         {QStringLiteral("openClientLoading"), T::None, false, {}},
         {QStringLiteral("closeBootAnimation"), T::None, false, {}},
         {QStringLiteral("changeBannerBackgroundImage"), T::Object, false,
-         {{QStringLiteral("url"), T::String}, {QStringLiteral("direction"), T::Integer}}},
+         {{QStringLiteral("url"), T::String}, readOr("direction", T::Integer, "0")}},
         {QStringLiteral("servierWorkerUpdateSuccess"), T::None, false, {}},
         {QStringLiteral("onSearchInGooglePlay"), T::Object, false, {{QStringLiteral("query"), T::String}}},
         {QStringLiteral("openShare"), T::Object, false, {{QStringLiteral("url"), T::String}}},
@@ -107,10 +182,33 @@ const QVector<Command>& commands()
          {{QStringLiteral("package"), T::String}, {QStringLiteral("mod_id"), T::Any}}},
         {QStringLiteral("postStats"), T::Object, false,
          {{QStringLiteral("table"), T::String}, {QStringLiteral("data"), T::Object}}},
-        {QStringLiteral("getUserConfig"), T::None, true, {}},
+        {QStringLiteral("getUserConfig"), T::None, true, {}, {key("one_button_config", T::Integer)}},
         // The whole command goes into the log, "data" or not.
         {QStringLiteral("postWebVersionInfo"), T::Any, false, {}},
         {QStringLiteral("onWebLogger"), T::String, false, {}},
+    };
+    return table;
+}
+
+const QVector<Push>& pushes()
+{
+    // What the plug-in sends the Vornik page of its own accord. Its page-router message goes to
+    // the host's other pages only, and what the host sends through sendToPage is the host's own.
+    static const QVector<Push> table = {
+        {QStringLiteral("updateLanguage"),
+         {always("language", T::String), alwaysOneOf("defaultLanguage", {QStringLiteral("en")})}},
+        {QStringLiteral("updateUserToken"), kUserTokenKeys},
+        {QStringLiteral("updateUserConfig"), {always("one_button_config", T::Integer)}},
+        {QStringLiteral("updateInstalledAppsNotification"), kInstalledAppsKeys},
+        // "from" is the host's number, written as text.
+        {QStringLiteral("switchToVKGame"),
+         {always("package", T::String), always("mod_id", T::String), always("from", T::String)}},
+        {QStringLiteral("setupMod"),
+         {always("package", T::String), always("mod_id", T::String), always("mod_name", T::String)}},
+        {QStringLiteral("clientRealSearch"), {always("query", T::String)}},
+        {QStringLiteral("clientGotoSearch"), {always("query", T::String)}},
+        {QStringLiteral("onPageviewShow"),
+         {alwaysOneOf("preview", {QStringLiteral("show"), QStringLiteral("hide")})}},
     };
     return table;
 }
