@@ -11,6 +11,7 @@ packages=(
   libasan8 libubsan1   # the sanitizer runtimes; g++ brings them, named here so none goes missing
   libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core
+  node-typescript      # tsc, for the test that type-checks the pages against the page protocol
 )
 if [ "$VORNIK_QT_MAJOR" = 6 ]; then
   packages+=(qt6-base-dev qt6-base-dev-tools qt6-svg-dev

@@ -27,7 +27,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QProcess>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QUrlQuery>
@@ -171,6 +173,8 @@ private slots:
     void protocolCheck();
     void protocolTableIsTheDocumentedOne();
     void protocolDeclarationsAreTheTable();
+    void pagesTypeCheck_data();
+    void pagesTypeCheck();
 
 private:
     std::unique_ptr<Rig> m_rig;
@@ -793,6 +797,65 @@ void LauncherApiTest::protocolDeclarationsAreTheTable()
     QFile file(VORNIK_SOURCE_DIR "/host/www/vornik-protocol.d.ts");
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QCOMPARE(QString::fromUtf8(file.readAll()).split('\n'), PageProtocol::typeDeclarations().split('\n'));
+}
+
+void LauncherApiTest::pagesTypeCheck_data()
+{
+    QTest::addColumn<QString>("project"); // a folder of the source tree with a tsconfig.json
+    QTest::addColumn<QString>("file");    // the file whose line ends in "// <row name>"; empty: all
+    QTest::addColumn<QString>("errors");  // the codes of tsc's errors there
+
+    QTest::newRow("demo page") << "host/www" << "" << "";
+    QTest::newRow("typed page of the docs") << "docs/typed-page" << "" << "";
+    const QString mistakes = "typed-mistakes.js";
+    QTest::newRow("misspelt command") << "tests/pages" << mistakes << "TS2345";
+    QTest::newRow("data of the wrong JSON type") << "tests/pages" << mistakes << "TS2559";
+    QTest::newRow("key of the wrong type") << "tests/pages" << mistakes << "TS2322";
+    QTest::newRow("request of a command that does not reply") << "tests/pages" << mistakes << "TS2345";
+    QTest::newRow("reply sent nowhere") << "tests/pages" << mistakes << "TS2554";
+    QTest::newRow("misspelt key of a reply") << "tests/pages" << mistakes << "TS2551";
+    QTest::newRow("pushed value that never comes") << "tests/pages" << mistakes << "TS2367";
+}
+
+void LauncherApiTest::pagesTypeCheck()
+{
+    QFETCH(QString, project);
+    QFETCH(QString, file);
+    QFETCH(QString, errors);
+    const QString tsc = QStandardPaths::findExecutable("tsc");
+    if (tsc.isEmpty())
+        QFAIL("no tsc: scripts/install-deps.sh installs it (node-typescript)");
+    const QDir folder(VORNIK_SOURCE_DIR "/" + project);
+    // A run takes seconds: one per project.
+    static QHash<QString, QString> reports;
+    if (!reports.contains(project)) {
+        QProcess run;
+        run.setWorkingDirectory(folder.path());
+        run.start(tsc, {"--pretty", "false", "-p", "."});
+        QVERIFY(run.waitForFinished(300000));
+        reports.insert(project, QString::fromUtf8(run.readAllStandardOutput()));
+    }
+    const QString report = reports.value(project);
+
+    QString where;
+    if (!file.isEmpty()) {
+        QFile source(folder.filePath(file));
+        QVERIFY(source.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList lines = QString::fromUtf8(source.readAll()).split('\n');
+        int line = 0;
+        while (line < lines.size() && !lines.at(line).endsWith(QString("// ") + QTest::currentDataTag()))
+            ++line;
+        QVERIFY(line < lines.size());
+        where = QString("%1(%2,").arg(file).arg(line + 1);
+    }
+    QStringList got;
+    static const QRegularExpression error(R"(^(.+?\(\d+,)\d+\): error (TS\d+):)", QRegularExpression::MultilineOption);
+    for (auto match = error.globalMatch(report); match.hasNext();) {
+        const QRegularExpressionMatch found = match.next();
+        if (where.isEmpty() || found.captured(1) == where)
+            got.append(found.captured(2));
+    }
+    QVERIFY2(got.join(' ') == errors, qPrintable(QString("got \"%1\" from:\n%2").arg(got.join(' '), report)));
 }
 
 VORNIK_TEST_MAIN(LauncherApiTest)

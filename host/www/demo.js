@@ -14,8 +14,9 @@ const BANNER_LOCATION = "vornik_demo";
 const SECTION = "moded_games";
 const MAX_LOG_ENTRIES = 300;
 
+/** @type {{ client: VornikClient, games: any[], installed: Set<string>, filter: string, language: string }} */
 const state = { client: null, games: [], installed: new Set(), filter: "", language: "" };
-window.demo = state;
+/** @type {any} */ (window).demo = state;
 
 // --- message log -----------------------------------------------------------------------------
 
@@ -191,13 +192,16 @@ function answerRealSearch(query) {
 
 // Commands that do not do what they seem to. The plug-in says nothing about any of them; the
 // launcher's protocol check flags each in its console's "Page traffic" list and in
-// /control/traffic.
+// /control/traffic. The page's type check (vornik-protocol.d.ts) flags the first three as well.
 function wireMistakes() {
+  // @ts-expect-error: no such command
   $("mistake-event").addEventListener("click", () => state.client.send("getLangauge"));
   $("mistake-data").addEventListener("click",
+      // @ts-expect-error: getVmList reads an object
       () => state.client.send("getVmList", "com.example.racer", { callbackEvent: "vms#mistake" }));
+  // @ts-expect-error: the reply needs a callbackEvent to come under
   $("mistake-callback").addEventListener("click", () => state.client.send("getUserToken"));
-  // The second goes out before the first is answered: which reply is which?
+  // The second goes out before the first is answered: which reply is which? No type can tell.
   $("mistake-twice").addEventListener("click", () => {
     state.client.send("getLanguage", undefined, { callbackEvent: "twice" });
     state.client.send("getUserConfig", undefined, { callbackEvent: "twice" });
@@ -233,21 +237,22 @@ function wireControls() {
   $("refresh-token").addEventListener("click", () => state.client.send("refreshAccessToken"));
   $("stream-form").addEventListener("submit", (event) => {
     event.preventDefault();
-    state.client.send("openStreamGame", { steam_appp_url: $("stream-url").value.trim() }, ga);
+    state.client.send("openStreamGame", { steam_appp_url: /** @type {HTMLInputElement} */ ($("stream-url")).value.trim() }, ga);
   });
   $("store-form").addEventListener("submit", (event) => {
     event.preventDefault();
-    state.client.send("onSearchInGooglePlay", { query: $("store-query").value.trim() });
+    state.client.send("onSearchInGooglePlay", { query: /** @type {HTMLInputElement} */ ($("store-query")).value.trim() });
   });
   wireMistakes();
 }
 
 function listen(client) {
   client.on("*", (data, message) => log("in", message.event, data));
-  client.onSend((command) => log("out", command.event, command.data));
+  client.onSend((command) => typeof command === "string" ? log("out", command)
+                                                       : log("out", command.event, command.data));
   client.on("updateLanguage", (data) => { showLanguage(data.language); loadGames(); });
   client.on("updateUserToken", (data) => showUser(data));
-  client.on("updateUserConfig", (data) => { $("one-button").textContent = data.one_button_config; });
+  client.on("updateUserConfig", (data) => { $("one-button").textContent = String(data.one_button_config); });
   client.on("updateInstalledAppsNotification", (data) => showApps(data));
   client.on("onPageviewShow", (data) => { $("view-state").textContent = "view: " + data.preview; });
   client.on("switchToVKGame", (data) => {
@@ -284,7 +289,8 @@ async function start() {
     ]);
     showUser(token);
     showLanguage(language.language);
-    $("one-button").textContent = config.one_button_config;
+    // A host without its settings plug-in answers {}.
+    $("one-button").textContent = config.one_button_config === undefined ? "" : String(config.one_button_config);
     $("client-version").textContent = client.x_version || "–";
     showApps(apps);
     await firstGames;
