@@ -2,12 +2,17 @@
 // its parts find each other.
 
 #include "ivornik.h"
+#include "logcapture.h"
 #include "pagescript.h"
 #include "pluginharness.h"
 #include "waitloading.h"
 
 #include <QBoxLayout>
+#include <QFile>
 #include <QLabel>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineProfile>
@@ -30,6 +35,31 @@ QList<QWebEnginePage*> pagesOf(QObject* webManager)
     return webManager->findChildren<QWebEnginePage*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
+// A server on 127.0.0.1 with a certificate nobody vouches for: it counts the handshakes it is
+// asked for and keeps whatever comes through one.
+class UntrustedServer : public QTcpServer
+{
+public:
+    int handshakes = 0;
+    QByteArray received;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        QFile pem(QStringLiteral(VORNIK_TEST_PAGES "/untrusted-tls.pem"));
+        if (!pem.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(pem.fileName()));
+        const QByteArray keyAndCertificate = pem.readAll();
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setPrivateKey(QSslKey(keyAndCertificate, QSsl::Rsa));
+        socket->setLocalCertificate(QSslCertificate(keyAndCertificate));
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] { received += socket->readAll(); });
+        ++handshakes;
+        socket->startServerEncryption();
+    }
+};
+
 } // namespace
 
 class WebViewTest : public QObject
@@ -42,6 +72,7 @@ private slots:
     void secondCreateViewChangesNothing();
     void nullContainer();
     void containerWithLayout();
+    void untrustedCertificateRefused();
     void hiddenViewKeepsPageVisible();
 };
 
@@ -92,6 +123,8 @@ void WebViewTest::widgetTreeAndProperties()
     QCOMPARE(page->metaObject()->className(), "MyWebEnginePage");
     QCOMPARE(page->parent(), harness.webManager());
     QCOMPARE(page->backgroundColor(), QColor(Qt::transparent));
+    // What the page keeps (cookies, local storage, cache) outlasts the host's run.
+    QVERIFY(!page->profile()->isOffTheRecord());
     QCOMPARE(page->profile()->httpCacheType(), QWebEngineProfile::DiskHttpCache);
     QCOMPARE(page->property("type").toInt(), 8);
 
@@ -165,6 +198,27 @@ void WebViewTest::containerWithLayout()
     QCOMPARE(container.layout(), existing);
     QCOMPARE(existing->count(), 2);
     QCOMPARE(existing->itemAt(1)->widget()->metaObject()->className(), "MyWebEngineViewVK");
+}
+
+void WebViewTest::untrustedCertificateRefused()
+{
+    // The page carries the user's tokens: it never talks over a line it cannot trust.
+    UntrustedServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString address = QStringLiteral("https://127.0.0.1:%1/").arg(server.serverPort());
+    LogCapture logs;
+    PluginHarness harness;
+    harness.bind();
+    QWidget container;
+    harness.vornik()->createView(8, address, &container);
+    QWebEnginePage* page = pagesOf(harness.webManager()).value(0);
+    QVERIFY(page);
+    QSignalSpy finished(page, &QWebEnginePage::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+    QCOMPARE(finished.first().first().toBool(), false);
+    QVERIFY(server.handshakes > 0);
+    QCOMPARE(server.received, QByteArray());
+    QVERIFY(!logs.lines("MyWebEnginePage: certificate error on " + address + " refused").isEmpty());
 }
 
 void WebViewTest::hiddenViewKeepsPageVisible()
