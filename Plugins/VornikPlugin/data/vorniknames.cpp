@@ -1,5 +1,7 @@
 #include "vorniknames.h"
 
+#include <QLocale>
+
 namespace VornikNames {
 
 const QString kCallClientToLogin = QStringLiteral("callClientToLogin");
@@ -49,7 +51,9 @@ const QStringList kForcedEvents = {
     kOpenClientLoading,
 };
 
-const QList<int> kBlockedLocaleCountries = {108}; // QLocale::Japan in Qt 5
+// By name, not number: Qt 6 renumbered QLocale::Country (Japan is 108 in Qt 5.15, 120 in Qt 6), and
+// the number of Qt 5.15's Japan names another country in Qt 6.
+const QList<int> kBlockedLocaleCountries = {QLocale::Japan};
 const QStringList kBlockedRegionCodes = {QStringLiteral("JP")};
 
 const QMap<int, QString> kStatsEvents = {
