@@ -44,7 +44,9 @@ void ApkUrlTest::init()
     m_log = std::make_unique<LogCapture>();
 
     // Four records, one package twice. The parse looks each up without waiting, and the host has
-    // only empty answers: the storing callback stops at once.
+    // only empty answers: the storing callback stops at once. The list handed out before the parse
+    // is the one the parse fills.
+    ModedGameList* held = m_harness->vornik()->modedGameList();
     m_harness->deliver("GetModedGameList", R"({"data":[
         {"id":"1","packageName":"com.a","name":"A"},
         {"id":"2","packageName":"com.b","name":"B"},
@@ -52,6 +54,7 @@ void ApkUrlTest::init()
         {"id":"4","packageName":"com.dup","name":"D2"}]})");
     QTRY_COMPARE_WITH_TIMEOUT(trace(), QStringLiteral("2,12,2,12,2,12,2,12,8,8,8,8"), 30000);
     QCOMPARE(apkUrls(), QStringList({"", "", "", ""}));
+    QCOMPARE(m_harness->vornik()->modedGameList(), held);
 
     m_log->clear();
     m_harness->log()->clear();

@@ -1,20 +1,63 @@
-// The page protocol end to end: commands sent by a real page through "webBridge", replies and
-// pushes delivered back in order by the page's worker.
+// The page's bridge end to end, as a real page and a hostile one drive it: commands of every shape
+// and size and their replies, the host's messages delivered in order and paced, a page of another
+// origin in the view, a render process that dies under the page, and the plug-in deleted with its
+// queue full.
 
+#include "hostcalllog.h"
 #include "ivornik.h"
-#include "pagescript.h"
+#include "httpstub.h"
+#include "logcapture.h"
+#include "pagecommand.h"
 #include "pluginharness.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonObject>
+#include <QFile>
+#include <QMutex>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QThreadPool>
+#include <QWebEnginePage>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/types.h>
+#include <utility>
 
 #include "testmain.h"
 
-
 namespace {
+
+const QStringList kAllCommands = {
+    "getInstalledApps", "getVmList", "installOrPlayAppforVm", "openCloudGame", "pushRealSearchResult",
+    "notifyClientRefresh", "callClientToLogin", "getUserToken", "refreshAccessToken", "getLanguage",
+    "getHostConfig", "getClientConfig", "openStreamGame", "closeClientLoading", "openClientLoading",
+    "closeBootAnimation", "changeBannerBackgroundImage", "servierWorkerUpdateSuccess", "onSearchInGooglePlay",
+    "openShare", "VKGameBack", "postStats", "getUserConfig", "postWebVersionInfo", "onWebLogger"};
+
+// The probe page as a web server would serve it: the channel's script inline, since a page from
+// the network may not read the application's resources.
+QByteArray probeOverHttp()
+{
+    QFile page(QStringLiteral(VORNIK_TEST_PAGES "/probe.html"));
+    QFile script(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (!page.open(QIODevice::ReadOnly) || !script.open(QIODevice::ReadOnly))
+        qFatal("probe page or channel script missing");
+    return page.readAll().replace(R"(<script src="qrc:///qtwebchannel/qwebchannel.js"></script>)",
+                                  "<script>" + script.readAll() + "</script>");
+}
+
+qint64 peakRssKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 
 // The messages received so far whose event is one of names.
 QJsonArray messagesNamed(const QJsonArray& messages, const QStringList& names)
@@ -43,78 +86,195 @@ QJsonArray receivedUntil(QWebEnginePage* page, const QString& event)
 class BridgeDeliveryTest : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
 
-    void commandGetsReplyUnderCallbackName();
-    void malformedCommandsProduceNothing_data();
-    void malformedCommandsProduceNothing();
+    HttpStub m_ownSite;
+    HttpStub m_foreignSite;
+    std::unique_ptr<PluginHarness> m_harness;
+    // Made once the test runner has put its own message handler in place.
+    std::unique_ptr<LogCapture> m_logs;
+    int m_poolMax = 0;
+    // Every message the delivery worker hands to the bridge, whatever page shows it.
+    QMutex m_outboundMutex;
+    QStringList m_outbound;
+
+    QJsonObject handle(const QString& text)
+    {
+        QJsonObject reply;
+        QMetaObject::invokeMethod(m_harness->webManager(), "handleCommandText", Qt::DirectConnection,
+                                  Q_RETURN_ARG(QJsonObject, reply), Q_ARG(QString, text), Q_ARG(int, 8));
+        return reply;
+    }
+
+    QStringList outbound(bool clear = false)
+    {
+        QMutexLocker lock(&m_outboundMutex);
+        return clear ? std::exchange(m_outbound, QStringList()) : m_outbound;
+    }
+
+    QWebEnginePage* page() const { return m_harness->page(); }
+
+    // Loads the address as the host or DevTools would, and waits for the probe's script.
+    bool navigate(const QString& address)
+    {
+        QSignalSpy finished(page(), &QWebEnginePage::loadFinished);
+        page()->load(QUrl(address));
+        return finished.wait(30000) && finished.first().first().toBool()
+            && QTest::qWaitFor([this] { return evaluate(page(), "window.ready === true").toBool(); }, 30000);
+    }
+
+    bool killRenderer()
+    {
+        const qint64 pid = page()->renderProcessPid();
+        return pid > 0 && ::kill(pid_t(pid), SIGKILL) == 0;
+    }
+
+    // Bodies with raw strings are defined after the class: they throw moc off.
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<QJsonObject>();
+        // Before any plug-in exists: every page's worker adds a pool thread, and gives it back.
+        m_poolMax = QThreadPool::globalInstance()->maxThreadCount();
+        m_logs = std::make_unique<LogCapture>();
+        m_ownSite.setDefaultReply(200, probeOverHttp(), "text/html");
+        m_foreignSite.setDefaultReply(200, probeOverHttp(), "text/html");
+        HostProfile profile = PluginHarness::testProfile();
+        profile.account.loggedIn = true;
+        profile.account.token = "secret-token";
+        profile.appConfig.insert(AppConfigXToken, "secret-x");
+        m_harness = std::make_unique<PluginHarness>(profile);
+        QVERIFY(m_harness->bind());
+    }
+
+    void init()
+    {
+        // Each case waits for its own last message, so nothing of an earlier one is still on its way.
+        if (m_harness && m_harness->page())
+            evaluate(page(), QStringLiteral("window.received = []; true"));
+    }
+
+    // Without a view first: a command that reloads or hides the page would disturb the suite's
+    // page, and the inbound path needs none.
+    void everyCommandWithEveryDataType();
+    void hugeCommands();
+    // One page from here on, but for the last case, which destroys it.
+    void showOwnPage();
+    void commandShapes_data();
+    void commandShapes();
     void forcedEvents_data();
     void forcedEvents();
-    void messagesArriveInOrderAndPaced();
-    void destructionWithQueueReturnsAtOnce();
+    void burstKeepsOrderAndPace();
     void writingContentEchoes();
 
-private:
-    std::unique_ptr<PluginHarness> m_harness;
-    int m_poolMax = 0;
+    void foreignOriginGetsNothing();
+    void queuedMessagesStayWithOwnPage();
+    void slowReloadOverForeignPage();
+    void rendererCrash();
+    void destructionWithQueueReturnsAtOnce();
+
+    void cleanupTestCase() { m_harness.reset(); }
+
+public slots:
+    void recordOutbound(const QJsonObject& message)
+    {
+        QMutexLocker lock(&m_outboundMutex);
+        m_outbound.append(message.value("event").toString());
+    }
 };
 
-void BridgeDeliveryTest::initTestCase()
+void BridgeDeliveryTest::everyCommandWithEveryDataType()
 {
-    qRegisterMetaType<QJsonObject>();
-    // Before any plug-in exists: every page's worker adds a pool thread, and gives it back.
-    m_poolMax = QThreadPool::globalInstance()->maxThreadCount();
+    // The page's data is never checked: each type reads as an empty value of the expected
+    // one, and the command still answers its callback.
+    const QStringList dataValues = {"null", "true", "-1e308", R"("text")", "[1,[2]]", R"({"data":7})", "{}"};
+    for (const QString& event : kAllCommands) {
+        for (const QString& data : dataValues) {
+            const QString text = QStringLiteral(R"({"event":"%1","data":%2,"ga":%2,"callbackEvent":"cb"})").arg(event, data);
+            QCOMPARE(handle(text).value("event").toString(), QStringLiteral("cb"));
+        }
+    }
 }
 
-void BridgeDeliveryTest::init()
+void BridgeDeliveryTest::hugeCommands()
 {
-    m_harness = std::make_unique<PluginHarness>();
-    QVERIFY(m_harness->bind());
-    QVERIFY(m_harness->showPage());
+    // Megabytes in one command: parsed, answered, and freed again.
+    const QByteArray filler(16 * 1024 * 1024, 'x');
+    const qint64 before = peakRssKb();
+    for (int i = 0; i < 4; ++i) {
+        const QString text = R"({"event":"getLanguage","callbackEvent":"big","data":")" + QString::fromLatin1(filler) + "\"}";
+        QCOMPARE(handle(text).value("event").toString(), QStringLiteral("big"));
+    }
+    // Four at once would be four times one; a leak per command would show the same way.
+    const qint64 growthMb = (peakRssKb() - before) / 1024;
+    qInfo("peak memory grew by %lld MiB over four 16 MiB commands", growthMb);
+    QVERIFY2(growthMb < 4 * 16 * 4, qPrintable(QString::number(growthMb)));
 }
 
-void BridgeDeliveryTest::cleanup()
+void BridgeDeliveryTest::showOwnPage()
 {
-    m_harness.reset();
+    QVERIFY(!m_ownSite.baseUrl().isEmpty() && !m_foreignSite.baseUrl().isEmpty());
+    QVERIFY(m_harness->showPage(QUrl(m_ownSite.baseUrl() + "/vornik/")));
+    connect(m_harness->bridge(), SIGNAL(contentChanged(QJsonObject)), this, SLOT(recordOutbound(QJsonObject)),
+            Qt::DirectConnection);
+    QCOMPARE(replyData(roundTrip(page(), R"({"event":"getLanguage"})")).value("language").toString(), QStringLiteral("en"));
 }
 
-void BridgeDeliveryTest::commandGetsReplyUnderCallbackName()
+void BridgeDeliveryTest::commandShapes()
 {
-    QWebEnginePage* page = m_harness->page();
-    sendFromPage(page, R"({"event":"noSuchCommand","callbackEvent":"X","data":{"a":1}})");
-    const QJsonArray replies = messagesNamed(receivedUntil(page, "X"), {"X"});
-    QCOMPARE(replies.size(), 1);
-    const QJsonObject reply = replies.at(0).toObject();
+    QFETCH(QByteArray, text);
+    QFETCH(QString, repliedAs);
+
+    // Delivery keeps order, so anything the command caused arrives before the reply to the next.
+    sendFromPage(page(), QString::fromUtf8(text));
+    sendFromPage(page(), R"({"event":"noSuchCommand","callbackEvent":"after","data":{"a":1}})");
+    const QJsonArray messages = receivedUntil(page(), "after");
+    QStringList events;
+    for (const QJsonValue& message : messages)
+        events.append(message["event"].toString());
+    QCOMPARE(events, repliedAs.isNull() ? QStringList{"after"} : (QStringList{repliedAs, "after"}));
+
+    // A reply, to a command the table does not know too: the page it came from, empty data, the
+    // moment it was handed over.
+    const QJsonObject reply = messages.last().toObject();
+    QCOMPARE(reply.keys(), (QStringList{"data", "event", "page", "stamp"}));
     QCOMPARE(reply.value("page").toInt(), 8);
     QCOMPARE(reply.value("data").toObject(), QJsonObject());
-    QCOMPARE(reply.keys(), (QStringList{"data", "event", "page", "stamp"}));
     const qint64 stamp = reply.value("stamp").toVariant().toLongLong();
     QVERIFY(qAbs(QDateTime::currentMSecsSinceEpoch() - stamp) < 5 * 60 * 1000);
 }
 
-void BridgeDeliveryTest::malformedCommandsProduceNothing_data()
+void BridgeDeliveryTest::commandShapes_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("not JSON") << R"({"event":"getLanguage","callbackEvent":"bad")";
-    QTest::newRow("array at top level") << R"([{"event":"getLanguage","callbackEvent":"bad"}])";
-    QTest::newRow("no callback") << R"({"event":"getLanguage"})";
-    QTest::newRow("empty callback") << R"({"event":"getLanguage","callbackEvent":""})";
-    QTest::newRow("callback not a string") << R"({"event":"getLanguage","callbackEvent":5})";
-}
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("repliedAs"); // null: nothing at all
 
-void BridgeDeliveryTest::malformedCommandsProduceNothing()
-{
-    QFETCH(QString, text);
-    QWebEnginePage* page = m_harness->page();
-    sendFromPage(page, text);
-    // Delivery keeps order, so anything the first command caused would arrive before this reply.
-    sendFromPage(page, R"({"event":"noSuchCommand","callbackEvent":"after"})");
-    const QJsonArray messages = receivedUntil(page, "after");
-    QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages.at(0).toObject().value("event").toString(), QStringLiteral("after"));
+    QTest::newRow("not JSON") << QByteArray(R"({"event":"getLanguage","callbackEvent":"bad")") << QString();
+    QTest::newRow("array at top level") << QByteArray(R"([{"event":"getLanguage","callbackEvent":"bad"}])") << QString();
+    QTest::newRow("no callback") << QByteArray(R"({"event":"getLanguage"})") << QString();
+    QTest::newRow("empty callback") << QByteArray(R"({"event":"getLanguage","callbackEvent":""})") << QString();
+    QTest::newRow("callback not a string") << QByteArray(R"({"event":"getLanguage","callbackEvent":{"x":1}})") << QString();
+    QTest::newRow("nested within the parser's depth") << "{\"event\":\"getLanguage\",\"callbackEvent\":\"deep\",\"data\":"
+                                                             + QByteArray(500, '[') + QByteArray(500, ']') + "}"
+                                                      << "deep";
+    QTest::newRow("nested past the parser's depth") << "{\"event\":\"getLanguage\",\"callbackEvent\":\"deeper\",\"data\":"
+                                                           + QByteArray(100000, '[') + QByteArray(100000, ']') + "}"
+                                                    << QString();
+    QTest::newRow("unclosed nesting") << "{\"event\":\"getLanguage\",\"callbackEvent\":\"open\",\"data\":" + QByteArray(100000, '{')
+                                      << QString();
+    QTest::newRow("event and callback of a million characters")
+        << "{\"event\":\"" + QByteArray(1000000, 'e') + "\",\"callbackEvent\":\"c\"}" << "c";
+    // Qt's parser would keep the last value and lose the object it replaces for good.
+    QTest::newRow("a key repeated over an object")
+        << QByteArray(R"({"event":"getLanguage","callbackEvent":"twice","data":{"a":1},"data":{}})") << QString();
+    // The scan's levels grow several times inside the first value before the repeat comes.
+    QTest::newRow("a key repeated over a deeply nested value")
+        << "{\"event\":\"getLanguage\",\"callbackEvent\":\"deep twice\",\"data\":{\"d\":" + QByteArray(200, '[') + "1"
+               + QByteArray(200, ']') + ",\"d\":{}}}"
+        << QString();
+    QTest::newRow("a key repeated over a text") << QByteArray(R"({"event":"getLanguage","callbackEvent":"first","callbackEvent":"last"})")
+                                                << "last";
+    QTest::newRow("control characters") << QByteArray(R"({"event":"getLanguage\u0000","callbackEvent":"\u0001\n"})")
+                                        << QStringLiteral("\x01\n");
 }
 
 void BridgeDeliveryTest::forcedEvents_data()
@@ -148,21 +308,142 @@ void BridgeDeliveryTest::forcedEvents()
     }
 }
 
-void BridgeDeliveryTest::messagesArriveInOrderAndPaced()
+void BridgeDeliveryTest::burstKeepsOrderAndPace()
 {
-    for (int i = 0; i < 10; ++i)
-        m_harness->vornik()->sendToPage(8, "numbered", QJsonObject{{"i", i}});
-    QJsonArray numbered;
-    QTRY_VERIFY_WITH_TIMEOUT((numbered = messagesNamed(receivedMessages(m_harness->page()), {"numbered"})).size() == 10, 30000);
+    // Commands sent in one go: their replies come in order, each handed over at least 10 ms after
+    // the one before. The host's own messages take the same queue.
+    const int count = 50;
+    evaluate(page(), QStringLiteral("for (let i = 0; i < %1; ++i)"
+                                    " window.send(JSON.stringify({event: 'getLanguage', callbackEvent: 'burst-' + i})); true")
+                         .arg(count));
+    QJsonArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received = receivedMessages(page())).size() == count, 30000);
     qint64 previousStamp = 0;
-    for (int i = 0; i < 10; ++i) {
-        const QJsonObject message = numbered.at(i).toObject();
-        QCOMPARE(message.value("data").toObject().value("i").toInt(), i);
+    for (int i = 0; i < count; ++i) {
+        const QJsonObject message = received.at(i).toObject();
+        QCOMPARE(message.value("event").toString(), QStringLiteral("burst-%1").arg(i));
         const qint64 stamp = message.value("stamp").toVariant().toLongLong();
         if (i > 0)
             QVERIFY2(stamp - previousStamp >= 10, qPrintable(QString("%1 ms apart").arg(stamp - previousStamp)));
         previousStamp = stamp;
     }
+}
+
+void BridgeDeliveryTest::writingContentEchoes()
+{
+    QWebEnginePage* page = m_harness->page();
+    evaluate(page, R"(window.bridge.content = {"echo": "hello"}; true)");
+    QJsonArray messages;
+    QTRY_VERIFY_WITH_TIMEOUT(!(messages = receivedMessages(page)).isEmpty(), 30000);
+    QCOMPARE(messages.at(0).toObject(), (QJsonObject{{"echo", "hello"}}));
+    QCOMPARE(m_harness->bridge()->property("content").toJsonObject(), QJsonObject());
+}
+
+void BridgeDeliveryTest::foreignOriginGetsNothing()
+{
+    const QString foreign = m_foreignSite.baseUrl() + "/";
+    QVERIFY(navigate(foreign));
+    m_logs->clear();
+    m_harness->log()->clear();
+    QSignalSpy commands(m_harness->bridge(), SIGNAL(htmlData(QString)));
+    outbound(true);
+
+    // Every command, twice, as a page that wants the tokens would send them.
+    evaluate(page(), QStringLiteral("for (const name of %1.concat(%1))"
+                                    " window.send(JSON.stringify({event: name, callbackEvent: 'stolen-' + name,"
+                                    " data: {package_name: 'com.example.racer', url: 'https://example.test/'}})); true")
+                         .arg(compactJson(QJsonArray::fromStringList(kAllCommands))));
+    QTRY_COMPARE_WITH_TIMEOUT(commands.count(), 2 * kAllCommands.size(), 30000);
+    // Nor does the host's own news reach it.
+    m_harness->vornik()->sendToPage(8, "pushed", QJsonObject{{"token", "secret-token"}});
+
+    QCOMPARE(hostCalls(m_harness->log()), QStringList());
+    QCOMPARE(m_logs->lines("Web: a page of another origin"),
+             QStringList{"Web: a page of another origin is shown; it gets no answer and no message: " + m_foreignSite.baseUrl()});
+
+    // Back on its own origin the page is answered again, and the answer is the first thing
+    // the worker delivered since the foreign page came: nothing was queued for it.
+    QVERIFY(navigate(m_ownSite.baseUrl() + "/vornik/"));
+    QCOMPARE(eventsAndData(roundTrip(page(), R"({"event":"getUserToken","callbackEvent":"own"})")).size(), 1);
+    QCOMPARE(outbound(), QStringList{"own"});
+}
+
+void BridgeDeliveryTest::queuedMessagesStayWithOwnPage()
+{
+    QCOMPARE(page()->url().toString(), m_ownSite.baseUrl() + "/vornik/");
+    outbound(true);
+    // Three seconds of messages at the page's pace; the view leaves for another origin at once,
+    // the way DevTools or a typed address takes it.
+    for (int i = 0; i < 300; ++i)
+        m_harness->vornik()->sendToPage(8, "queued", QJsonObject{{"token", "secret-token"}, {"n", i}});
+    QVERIFY(navigate(m_foreignSite.baseUrl() + "/"));
+    qInfo("%d of 300 messages reached the own page before the other one came", int(outbound().size()));
+    QVERIFY(outbound().size() < 300);
+    // The rest of the burst would have reached it by now.
+    QVERIFY(!QTest::qWaitFor([this] { return evaluate(page(), "window.received.length").toInt() > 0; }, 3500));
+}
+
+void BridgeDeliveryTest::slowReloadOverForeignPage()
+{
+    // The other origin's document stays live while the plug-in's reload of the own page waits for
+    // its web host (some engine releases already name the own address meanwhile).
+    m_ownSite.setDelayMs(3000);
+    const auto fastAgain = qScopeGuard([this] { m_ownSite.setDelayMs(0); });
+    m_harness->log()->clear();
+    QSignalSpy commands(m_harness->bridge(), SIGNAL(htmlData(QString)));
+    const int asked = m_ownSite.paths().size();
+    m_harness->vornik()->startDomainTest(8);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ownSite.paths().size() > asked, 30000);
+    QCOMPARE(evaluate(page(), "location.origin").toString(), m_foreignSite.baseUrl());
+
+    evaluate(page(), QStringLiteral("for (const name of %1)"
+                                    " window.send(JSON.stringify({event: name, callbackEvent: 'stolen-' + name,"
+                                    " data: {package_name: 'com.example.racer', url: 'https://example.test/'}})); true")
+                         .arg(compactJson(QJsonArray::fromStringList(kAllCommands))));
+    QTRY_COMPARE_WITH_TIMEOUT(commands.count(), kAllCommands.size(), 30000);
+    QCOMPARE(hostCalls(m_harness->log()), QStringList());
+    QVERIFY(!QTest::qWaitFor([this] { return evaluate(page(), "window.received.length").toInt() > 0; }, 500));
+
+    // The own page, once it comes, is answered.
+    QTRY_VERIFY_WITH_TIMEOUT(evaluate(page(), "window.ready === true && location.origin === '" + m_ownSite.baseUrl() + "'").toBool(),
+                             30000);
+    QCOMPARE(replyData(roundTrip(page(), R"({"event":"getLanguage"})")).value("language").toString(), QStringLiteral("en"));
+}
+
+void BridgeDeliveryTest::rendererCrash()
+{
+    // The window is shortened as the APK wait's bound is; three restarts fit in it, the
+    // fourth waits until the first has left it.
+    const int windowMs = 4000;
+    m_harness->webManager()->setProperty("rendererRestartWindowMs", windowMs);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> loadStarts;
+    const QMetaObject::Connection watch =
+        connect(page(), &QWebEnginePage::loadStarted, this, [&] { loadStarts.append(clock.elapsed()); });
+    m_logs->clear();
+
+    // Each kill lands on a page that is up again, as soon as it is.
+    for (int kill = 0; kill < 4; ++kill) {
+        QSignalSpy finished(page(), &QWebEnginePage::loadFinished);
+        const qint64 killedAt = clock.elapsed();
+        QVERIFY(killRenderer());
+        QVERIFY(finished.wait(windowMs + 60000));
+        QVERIFY(finished.last().first().toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(page(), "window.ready === true").toBool(), 30000);
+        // A figure for the reliability notes, not a bound.
+        qInfo("kill %d: page answering again %lld ms after the kill", kill + 1, clock.elapsed() - killedAt);
+        QCOMPARE(replyData(roundTrip(page(), R"({"event":"getLanguage"})")).value("language").toString(),
+                 QStringLiteral("en"));
+    }
+    disconnect(watch);
+
+    QCOMPARE(m_logs->lines("[vk webengine] render process terminated").size(), 4);
+    QCOMPARE(m_logs->lines("[vk webengine] render process crashed").size(), 1);
+    QCOMPARE(loadStarts.size(), 4);
+    QVERIFY2(loadStarts.at(2) - loadStarts.at(0) < windowMs, qPrintable(QString::number(loadStarts.at(2) - loadStarts.at(0))));
+    QVERIFY2(loadStarts.at(3) - loadStarts.at(0) >= windowMs - 200,
+             qPrintable(QString::number(loadStarts.at(3) - loadStarts.at(0))));
 }
 
 void BridgeDeliveryTest::destructionWithQueueReturnsAtOnce()
@@ -171,7 +452,7 @@ void BridgeDeliveryTest::destructionWithQueueReturnsAtOnce()
     // likes: each time the worker stops after the message in hand, and its pool thread goes back.
     constexpr int kQueued = 1000;
     // Each round is a fresh page, seconds to come up; shutdown races need rounds, not minutes.
-    constexpr int kRounds = 10;
+    constexpr int kRounds = 3;
     for (int round = 0; round < kRounds; ++round) {
         if (!m_harness) {
             m_harness = std::make_unique<PluginHarness>();
@@ -201,16 +482,6 @@ void BridgeDeliveryTest::destructionWithQueueReturnsAtOnce()
         QVERIFY(!m_harness->webManager());
         m_harness.reset();
     }
-}
-
-void BridgeDeliveryTest::writingContentEchoes()
-{
-    QWebEnginePage* page = m_harness->page();
-    evaluate(page, R"(window.bridge.content = {"echo": "hello"}; true)");
-    QJsonArray messages;
-    QTRY_VERIFY_WITH_TIMEOUT(!(messages = receivedMessages(page)).isEmpty(), 30000);
-    QCOMPARE(messages.at(0).toObject(), (QJsonObject{{"echo", "hello"}}));
-    QCOMPARE(m_harness->bridge()->property("content").toJsonObject(), QJsonObject());
 }
 
 VORNIK_TEST_MAIN(BridgeDeliveryTest)

@@ -1,6 +1,7 @@
-// The page's command table as the page drives it: what each command asks of the host, what the
-// page gets back, the page router and the search context, the account and configuration replies,
-// and the statistics and log lines the page hands over.
+// The page's command table as the page drives it: what each command asks of the host (the game
+// records it fills included), what the page gets back, the page router and the search context,
+// the spinner, and the statistics and log lines the page hands over; and the host's own game
+// operations, which tell the page before the host.
 
 #include "ivornik.h"
 #include "klauncher.h"
@@ -11,11 +12,39 @@
 #include "standinmainwindow.h"
 #include "waitloading.h"
 
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QWebEngineView>
 #include <QtTest>
 
 #include "testmain.h"
+
+namespace {
+
+// What of actual the expectation speaks about: objects keep only the expected keys, so a row names
+// only the record fields it is about; arrays and plain values are taken whole.
+QJsonValue projection(const QJsonValue& actual, const QJsonValue& expected)
+{
+    if (actual.isObject() && expected.isObject()) {
+        const QJsonObject from = actual.toObject(), keys = expected.toObject();
+        QJsonObject projected;
+        for (auto it = keys.begin(); it != keys.end(); ++it) {
+            if (from.contains(it.key()))
+                projected.insert(it.key(), projection(from.value(it.key()), it.value()));
+        }
+        return projected;
+    }
+    if (actual.isArray() && expected.isArray()) {
+        const QJsonArray from = actual.toArray(), items = expected.toArray();
+        QJsonArray projected;
+        for (int i = 0; i < from.size(); ++i)
+            projected.append(projection(from.at(i), items.at(i)));
+        return projected;
+    }
+    return actual;
+}
+
+} // namespace
 
 class CommandsTest : public QObject
 {
@@ -26,13 +55,7 @@ class CommandsTest : public QObject
     QList<QUrl> m_opened;
 
     QJsonArray send(const QString& commandText) { return roundTrip(m_page, commandText); }
-
-    // Everything the page receives up to a no-op's reply, which comes after whatever came before.
-    QStringList pushesSettled()
-    {
-        const QStringList received = eventsAndData(roundTrip(m_page, QJsonObject{{"event", "settle"}}));
-        return received.mid(0, received.size() - 1);
-    }
+    QStringList pushes() { return pushesUntilMarker(m_harness->vornik(), m_page); }
 
 public slots:
     // Stands in for the system's URL handlers, so no test ever opens anything outside the process.
@@ -55,6 +78,12 @@ private slots:
         profile.appConfig.insert(AppConfigXToken, "x-1");
         profile.appConfig.insert(AppConfigAccessToken, "a-1");
         profile.appConfig.insert(AppConfigRefreshToken, "r-1");
+        profile.instances = {{"vm1", "Main", "nougat64", {"org.z", "com.android.vending"}},
+                             {"vm2", "Second", "pie64", {"com.a", "B"}},
+                             {"vm3", "Third", "pie64", {"com.a"}}};
+        profile.hasPlayStore = true;
+        profile.defaultEngines = {{"com.a", "vk;gl"}};
+        profile.apkUrls.insert("com.a", "https://apk.example/com.a.apk");
         m_harness = std::make_unique<PluginHarness>(profile);
         QVERIFY(m_harness->bind());
         QVERIFY(m_harness->showPage());
@@ -67,32 +96,78 @@ private slots:
     {
         m_harness->host()->mainWindow()->setCurrentPage(8);
         m_harness->host()->profile().account.loggedIn = true;
+        m_harness->host()->profile().hasPlayStore = true;
         m_harness->vornik()->routeToPage(1, true);
-        pushesSettled();
+        pushes();
         m_harness->log()->clear();
     }
 
     void cleanupTestCase() { m_harness.reset(); }
 
+    // Runs before any search has set a context for the results.
     void commandTable_data();
     void commandTable()
     {
         QFETCH(QString, command);
         QFETCH(QStringList, received);
-        QFETCH(QStringList, calls);
+        QFETCH(QString, calls);
 
+        const qint64 before = QDateTime::currentMSecsSinceEpoch();
         // The reply last, by its data alone; compared as text, so 0 and "0" do not pass for each other.
         QStringList messages = eventsAndData(send(command));
+        const qint64 after = QDateTime::currentMSecsSinceEpoch();
         if (!messages.isEmpty())
             messages.last() = messages.last().section(' ', 1);
         QCOMPARE(messages, received);
-        QCOMPARE(hostCalls(m_harness->log()), calls);
+
+        QJsonArray actual;
+        for (const QJsonValue& value : m_harness->log()->entries()) {
+            const QJsonObject entry = value.toObject();
+            const QString op = entry.value("iface").toString() + '.' + entry.value("op").toString();
+            actual.append(QJsonArray{op, entry.value("args")});
+            // Whatever the game object holds, the action is stamped with the time it was filled.
+            const qint64 stamp = entry.value("args")[0]["requestTime"].toVariant().toLongLong();
+            if (op == "IMyGame.performGameAction")
+                QVERIFY2(stamp >= before && stamp <= after, qPrintable(QString::number(stamp)));
+        }
+        const QJsonArray expected = QJsonDocument::fromJson(calls.toUtf8()).array();
+        QVERIFY2(!expected.isEmpty() || calls == "[]", "bad expectation in the test table");
+        QCOMPARE(compactJson(projection(actual, expected)), compactJson(expected));
     }
 
     void userTokenSignedOut()
     {
         m_harness->host()->profile().account.loggedIn = false;
         QCOMPARE(replyData(send(R"({"event":"getUserToken"})")), QJsonObject());
+    }
+
+    void installedAppsPushedWithoutPlayStore()
+    {
+        // Installed in an instance, the Play Store is an app like any other; only its presence adds it again.
+        m_harness->host()->profile().hasPlayStore = false;
+        m_harness->vornik()->pushInstalledApps();
+        QCOMPARE(pushes(), QStringList{R"(updateInstalledAppsNotification {"action":"all","apps":[{"package_name":"B"},)"
+                                       R"({"package_name":"com.a"},{"package_name":"com.android.vending"},{"package_name":"org.z"}]})"});
+    }
+
+    void gameOperationsTellThePageFirst_data();
+    void gameOperationsTellThePageFirst()
+    {
+        QFETCH(QStringList, pushed);
+        // Whenever the host is asked to show a page, the page hears of it next, so the order of the
+        // page message and the host call shows in what the page receives.
+        IVornik* vornik = m_harness->vornik();
+        const QMetaObject::Connection watch =
+            connect(m_harness->log(), &HostCallLog::recorded, this, [vornik](const QJsonObject& entry) {
+                if (entry.value("op") == "showPage")
+                    vornik->sendToPage(8, "hostShowPage", QJsonObject{{"args", entry.value("args")}});
+            });
+        if (QByteArray(QTest::currentDataTag()) == "switchToGame")
+            vornik->switchToGame("com.a", "m1", 3);
+        else
+            vornik->setupMod("com.a", "m1", "Turbo");
+        disconnect(watch);
+        QCOMPARE(pushes(), pushed << R"(hostShowPage {"args":[8]})");
     }
 
     void router_data();
@@ -102,18 +177,18 @@ private slots:
         QFETCH(int, page);
         QFETCH(bool, force);
         QFETCH(bool, result);
-        QFETCH(QStringList, pushes);
+        QFETCH(QStringList, pushed);
 
         IVornik* vornik = m_harness->vornik();
         vornik->routeToPage(from, true);
-        pushesSettled();
+        pushes();
         QCOMPARE(vornik->routeToPage(page, force), result);
         // The route name goes to the home, cloud and game center pages, which this plug-in never has.
-        QCOMPARE(pushesSettled(), pushes);
+        QCOMPARE(pushes(), pushed);
         // The page routed to is now the current one: the same page again is refused without force,
         // and nothing is sent.
         QCOMPARE(vornik->routeToPage(page, false), false);
-        QCOMPARE(pushesSettled(), QStringList());
+        QCOMPARE(pushes(), QStringList());
     }
 
     void searches_data();
@@ -121,14 +196,14 @@ private slots:
     {
         QFETCH(int, frontPage);
         QFETCH(bool, real);
-        QFETCH(QStringList, pushes);
+        QFETCH(QStringList, pushed);
 
         m_harness->host()->mainWindow()->setCurrentPage(frontPage);
         if (real)
             m_harness->vornik()->realSearch("chess", QVariant());
         else
             m_harness->vornik()->gotoSearch("chess");
-        QCOMPARE(pushesSettled(), pushes);
+        QCOMPARE(pushes(), pushed);
     }
 
     void searchContextGoesWithResults()
@@ -206,53 +281,173 @@ void CommandsTest::commandTable_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("received"); // what the page gets: pushes, then the reply's data
-    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("calls");        // [["Iface.op", args], ...]; objects name only the keys a row is about
 
     const QStringList empty{"{}"};
-    QTest::newRow("callClientToLogin") << R"({"event":"callClientToLogin"})" << empty << QStringList{"IMainWindow.showLogin[]"};
+    QTest::newRow("callClientToLogin") << R"({"event":"callClientToLogin"})" << empty << R"([["IMainWindow.showLogin",[]]])";
     QTest::newRow("refreshAccessToken") << R"({"event":"refreshAccessToken","data":{"x":1}})" << empty
-                                        << QStringList{"IAccount.refreshAccessToken[]"};
+                                        << R"([["IAccount.refreshAccessToken",[]]])";
     QTest::newRow("search in the store") << R"({"event":"onSearchInGooglePlay","data":{"query":"chess"}})" << empty
-                                         << QStringList{R"(IMainWindow.searchInGooglePlay["chess"])"};
+                                         << R"([["IMainWindow.searchInGooglePlay",["chess"]]])";
     QTest::newRow("search in the store, no data") << R"({"event":"onSearchInGooglePlay"})" << empty
-                                                  << QStringList{R"(IMainWindow.searchInGooglePlay[""])"};
+                                                  << R"([["IMainWindow.searchInGooglePlay",[""]]])";
     // A mod_id that is there at all counts, even null.
     QTest::newRow("back, mod_id null") << R"({"event":"VKGameBack","data":{"package":"com.a.game","mod_id":null}})"
-                                       << empty << QStringList{R"(IMyGame.modGameBack["com.a.game"])"};
-    QTest::newRow("back, no mod_id") << R"({"event":"VKGameBack","data":{"package":"com.a.game"}})" << empty << QStringList();
+                                       << empty << R"([["IMyGame.modGameBack",["com.a.game"]]])";
+    QTest::newRow("back, no mod_id") << R"({"event":"VKGameBack","data":{"package":"com.a.game"}})" << empty << "[]";
     // currentPage is 1: the route to "home" goes to mask 7, which no page of this plug-in has.
     QTest::newRow("close boot animation") << R"({"event":"closeBootAnimation"})"
-        << QStringList{R"(onPageviewShow {"preview":"hide"})", "{}"} << QStringList{"IMainWindow.finishBootAnimation[true]"};
-    QTest::newRow("name in other case") << R"({"event":"CallClientToLogin"})" << empty << QStringList();
+        << QStringList{R"(onPageviewShow {"preview":"hide"})", "{}"} << R"([["IMainWindow.finishBootAnimation",[true]]])";
+    QTest::newRow("name in other case") << R"({"event":"CallClientToLogin"})" << empty << "[]";
 
     QTest::newRow("user token") << R"({"event":"getUserToken"})"
         << QStringList{R"({"accesstoken":"a-1","email":"ada@mail.test","refreshtoken":"r-1","token":"t-7",)"
                        R"("userid":"u-42","xtoken":"x-1"})"}
-        << QStringList{"IAccount.accountInfo[]"};
+        << R"([["IAccount.accountInfo",[]]])";
     QTest::newRow("language: the current code twice") << R"({"event":"getLanguage"})"
-        << QStringList{R"({"defaultLanguage":"de","language":"de"})"} << QStringList();
+        << QStringList{R"({"defaultLanguage":"de","language":"de"})"} << "[]";
     QTest::newRow("host map pairs") << R"({"event":"getHostConfig"})"
-        << QStringList{R"({"alpha":"https://a.test","zeta":"https://z.test"})"} << QStringList();
+        << QStringList{R"({"alpha":"https://a.test","zeta":"https://z.test"})"} << "[]";
     QTest::newRow("client config with the null uuid") << R"({"event":"getClientConfig"})"
         << QStringList{R"({"systemConfig":{"gpu":"none","ram":8},"uuid":"00000000-0000-0000-0000-000000000000",)"
                        R"("x_version":"5.21.0.1"})"}
-        << QStringList{"ISimulatorMgr.clientVersion[]", "ISimulatorMgr.clientUuid[]", "IStrategy.systemConfig[]"};
+        << R"([["ISimulatorMgr.clientVersion",[]],["ISimulatorMgr.clientUuid",[]],["IStrategy.systemConfig",[]]])";
     QTest::newRow("one-button setting as a number") << R"({"event":"getUserConfig"})"
-        << QStringList{R"({"one_button_config":0})"} << QStringList{"ISetting.oneButtonConfig[]"};
+        << QStringList{R"({"one_button_config":0})"} << R"([["ISetting.oneButtonConfig",[]]])";
 
     const auto stats = [](const char* data) { return QStringLiteral(R"({"event":"postStats","data":%1})").arg(data); };
     QTest::newRow("stats: mod events") << stats(R"({"table":"VornikModEvents","data":{"mod":"m1","n":2}})") << empty
-                                       << QStringList{R"(IBuriedpoint.reportModEvents[{"mod":"m1","n":2}])"};
+                                       << R"([["IBuriedpoint.reportModEvents",[{"mod":"m1","n":2}]]])";
     QTest::newRow("stats: effects triggered") << stats(R"({"table":"VornikEffectsTriggered","data":{}})") << empty
-                                              << QStringList{"IBuriedpoint.reportEffectsTriggered[{}]"};
+                                              << R"([["IBuriedpoint.reportEffectsTriggered",[{}]]])";
     QTest::newRow("stats: upload effects") << stats(R"({"table":"VornikUploadEffects","data":{}})") << empty
-                                           << QStringList{"IBuriedpoint.reportUploadEffects[{}]"};
+                                           << R"([["IBuriedpoint.reportUploadEffects",[{}]]])";
     QTest::newRow("stats: active users") << stats(R"({"table":"VornikActiveUsers","data":{}})") << empty
-                                         << QStringList{"IBuriedpoint.reportActiveUsers[{}]"};
-    QTest::newRow("stats: record an array") << stats(R"({"table":"VornikModEvents","data":[{"mod":"m1"}]})") << empty
-                                            << QStringList();
-    QTest::newRow("stats: table in other case") << stats(R"({"table":"vornikModEvents","data":{}})") << empty
-                                                << QStringList();
+                                         << R"([["IBuriedpoint.reportActiveUsers",[{}]]])";
+    QTest::newRow("stats: record an array") << stats(R"({"table":"VornikModEvents","data":[{"mod":"m1"}]})") << empty << "[]";
+    QTest::newRow("stats: table in other case") << stats(R"({"table":"vornikModEvents","data":{}})") << empty << "[]";
+
+    // The four commands that hand a game to the host, none of which answers with data.
+    QTest::newRow("install or play")
+        << R"({"event":"installOrPlayAppforVm","ga":{"banner_location":"home_top"},
+               "data":{"package_name":"com.a","instance":"vm1","shareId":"s9"}})" << empty
+        << R"([["ISimulatorMgr.requestApkUrl", ["com.a", true, 0, 1]],
+               ["IMyGame.performGameAction", [{"packageName":"com.a","instance":"vm1",
+                   "gaBannerLocation":"home_top","apkUrl":"https://apk.example/com.a.apk"}]],
+               ["IMyGame.recordShareId", [["com.a","s9"]]],
+               ["IMyGame.addGameDetail", [{"packageName":"com.a","gaBannerLocation":"home_top"}]],
+               ["IStrategy.recordPlayChoice", ["vm1","com.a",1,5]]])";
+    QTest::newRow("install or play, empty share id, address unknown")
+        << R"({"event":"installOrPlayAppforVm","data":{"package_name":"com.b","instance":"vm2","shareId":""}})" << empty
+        << R"([["ISimulatorMgr.requestApkUrl", ["com.b", true, 0, 1]],
+               ["IMyGame.performGameAction", [{"packageName":"com.b","gaBannerLocation":"","apkUrl":""}]],
+               ["IMyGame.recordShareId", [["com.b","1"]]],
+               ["IMyGame.addGameDetail", [{"packageName":"com.b","gaBannerLocation":""}]],
+               ["IStrategy.recordPlayChoice", ["vm2","com.b",1,5]]])";
+    // No address lookup, and the play choice names no instance even when the page gave one.
+    QTest::newRow("cloud game")
+        << R"({"event":"openCloudGame","ga":{"banner_location":"cloud_row"},
+               "data":{"package_name":"com.a","instance":"vm1","shareId":"s2"}})" << empty
+        << R"([["IMyGame.performGameAction", [{"packageName":"com.a","apkUrl":"","gaBannerLocation":"cloud_row"}]],
+               ["IMyGame.recordShareId", [["com.a","s2"]]],
+               ["IMyGame.addGameDetail", [{"packageName":"com.a","gaBannerLocation":"cloud_row"}]],
+               ["IStrategy.recordPlayChoice", ["","com.a",2,5]]])";
+    QTest::newRow("steam game")
+        << R"({"event":"openStreamGame","ga":{"banner_location":"steam_row"},
+               "data":{"steam_appp_url":"https://store.example/app/570"}})" << empty
+        << R"([["IBuriedpoint.reportPlayEvent", [{"reserved2":0,"reserved3":false,"event":6,"reserved5":0,
+                   "gameKind":3,"reserved7":0,"appId":"570","bannerLocation":"steam_row"}]],
+               ["IMyGame.openSteamGame", ["https://store.example/app/570"]]])";
+    // The app id is the last part as it stands, even when that part is empty.
+    QTest::newRow("steam address ending in a slash")
+        << R"({"event":"openStreamGame","data":{"steam_appp_url":"https://store.example/app/570/"}})" << empty
+        << R"([["IBuriedpoint.reportPlayEvent", [{"appId":"","bannerLocation":""}]],
+               ["IMyGame.openSteamGame", ["https://store.example/app/570/"]]])";
+    // No search has run yet, so the host gets no context with the results.
+    QTest::newRow("search results: promoted and non-objects skipped")
+        << R"({"event":"pushRealSearchResult","data":[5,{"is_promoted_app":true,"game_name":"Promo","package_name":"com.p"},
+               {"is_promoted_app":false,"game_name":"Gamma","package_name":"com.g"},"text",{"game_name":"Delta"}]})" << empty
+        << R"([["IMainWindow.pushRealSearchResults", [[{"gameName":"Gamma"},{"gameName":"Delta"}], null]]])";
+
+    // One game object in each of the three records the page's games become: what each key becomes.
+    const QString everyKey = R"({"id":"g1","genre":"Puzzle","icon_url":"i.png","package_name":"com.a","cloud_app_url":"c://a",
+        "cloud_type":"t2","cloud_supported":true,"is_flarn_login_required":false,"game_name":"A","banner_url_v":"bv.png",
+        "banner_url":"b.png","instance":"vm2","action":"play","section":"top","video_url":"v.mp4",
+        "game_play_preference":["cloud","local"],"steam_supported":true,"steam_appp_url":"steam://run/42",
+        "apk_url":"https://apk.test/a","vk_stats_info":{"appPage":"home","banner_location":"hero","section":"s1","arg1":"x"}})";
+    // Flags given as strings are not flags: cloud support stays off (and takes the cloud address
+    // with it), a login stays required.
+    const QString mistyped = R"({"cloud_app_url":"c://a","cloud_supported":"true","is_flarn_login_required":"false",
+        "package_name":42,"game_name":{"en":"A"},"game_play_preference":"cloud","instance":true,"steam_supported":1,
+        "vk_stats_info":{"arg1":"x","section":7}})";
+    const QString fullStats = R"({"appPage":"home","arg1":"x","bannerLocation":"hero","section":"s1"})";
+    const QString shared = R"("genre":"Puzzle","iconUrl":"i.png","packageName":"com.a","cloudAppUrl":"c://a","cloudType":"t2",
+        "flarnLoginRequired":false,"cloudSupported":true,"gameName":"A","gamePlayPreference":["cloud","local"])";
+    QTest::newRow("game object, every key: action and detail")
+        << QString(R"({"event":"installOrPlayAppforVm","data":%1})").arg(everyKey) << empty
+        << QString(R"([["ISimulatorMgr.requestApkUrl", ["com.a", true, 0, 1]],
+               ["IMyGame.performGameAction", [{%1,"bannerUrlV":"bv.png","bannerUrl":"b.png","instance":"vm2",
+                   "action":"play","section":"top","stats":%2}]],
+               ["IMyGame.recordShareId", [["com.a","1"]]],
+               ["IMyGame.addGameDetail", [{%1,"id":"g1","videoUrl":"v.mp4","stats":%2}]],
+               ["IStrategy.recordPlayChoice", ["vm2","com.a",1,5]]])").arg(shared, fullStats);
+    QTest::newRow("game object, every key: search result")
+        << QString(R"({"event":"pushRealSearchResult","data":[%1]})").arg(everyKey) << empty
+        << R"([["IMainWindow.pushRealSearchResults", [[{"cloudSupported":true,"cloudAppUrl":"c://a","iconUrl":"i.png",
+               "packageName":"com.a","gameName":"A","steamSupported":true,"steamAppUrl":"steam://run/42",
+               "apkUrl":"https://apk.test/a","gamePlayPreference":["cloud","local"],"action":"play","section":"top",
+               "cloudType":"t2","flarnLoginRequired":false}], null]]])";
+    const QString defaults = R"("cloudAppUrl":"","cloudSupported":false,"flarnLoginRequired":true,"packageName":"",
+        "gameName":"","gamePlayPreference":[])";
+    const QString partStats = R"({"appPage":"","arg1":"x","bannerLocation":"","section":""})";
+    QTest::newRow("game object, mistyped values: action and detail")
+        << QString(R"({"event":"installOrPlayAppforVm","data":%1})").arg(mistyped) << empty
+        << QString(R"([["ISimulatorMgr.requestApkUrl", ["", true, 0, 1]],
+               ["IMyGame.performGameAction", [{%1,"instance":"","stats":%2}]], ["IMyGame.recordShareId", [["","1"]]],
+               ["IMyGame.addGameDetail", [{%1,"stats":%2}]], ["IStrategy.recordPlayChoice", ["","",1,5]]])")
+               .arg(defaults, partStats);
+    QTest::newRow("game object, mistyped values: search result")
+        << QString(R"({"event":"pushRealSearchResult","data":[%1]})").arg(mistyped) << empty
+        << QString(R"([["IMainWindow.pushRealSearchResults", [[{%1,"steamSupported":false}], null]]])").arg(defaults);
+
+    const auto banner = [](const char* url, int direction) {
+        return QString(R"([["IMainWindow.changeBannerBackground",[{"url":"%1","reserved2":"","direction":%2,)"
+                       R"("reserved4":0,"reserved5":0}]]])").arg(url).arg(direction);
+    };
+    QTest::newRow("banner: url and direction")
+        << R"({"event":"changeBannerBackgroundImage","data":{"url":"https://cdn.test/b.png","direction":2}})" << empty
+        << banner("https://cdn.test/b.png", 2);
+    QTest::newRow("banner: direction a fraction")
+        << R"({"event":"changeBannerBackgroundImage","data":{"url":"u","direction":1.5}})" << empty << banner("u", 0);
+    QTest::newRow("banner: url a number, direction a string")
+        << R"({"event":"changeBannerBackgroundImage","data":{"url":3,"direction":"2"}})" << empty << banner("", 0);
+    QTest::newRow("banner: data an array")
+        << R"({"event":"changeBannerBackgroundImage","data":[{"url":"u","direction":2}]})" << empty << banner("", 0);
+
+    // com.a is in two instances; the Play Store is installed in one and present as well, so it
+    // comes twice. Code unit order: capitals first.
+    QTest::newRow("installed apps") << R"({"event":"getInstalledApps"})"
+        << QStringList{R"({"action":"all","apps":[{"package_name":"B"},{"package_name":"com.a"},)"
+                       R"({"package_name":"com.android.vending"},{"package_name":"org.z"},{"package_name":"com.android.vending"}]})"}
+        << R"([["ISimulatorMgr.installedApps",[]],["ISimulatorMgr.hasPlayStore",[]]])";
+    // The instances with the package first, then the others, each asked for its name and type.
+    const QString asked = R"(["IMyGame.installedInstances",["com.a"]],["IMyGame.uninstalledInstances",["com.a"]],
+        ["IMyGame.instanceName",["vm2"]],["IMyGame.instanceType",["vm2"]],["IMyGame.instanceName",["vm3"]],
+        ["IMyGame.instanceType",["vm3"]],["IMyGame.instanceName",["vm1"]],["IMyGame.instanceType",["vm1"]])";
+    QTest::newRow("instances to play") << R"({"event":"getVmList","data":{"packageName":"com.a","method":"play"}})"
+        << QStringList{R"({"defaultEngines":"vk;gl","installed":[{"id":"vm2","name":"Second","type":"pie64"},)"
+                       R"({"id":"vm3","name":"Third","type":"pie64"}],"uninstalled":[{"id":"vm1","name":"Main","type":"nougat64"}]})"}
+        << "[" + asked + R"(,["IMyGame.defaultEngines",["com.a"]]])";
+    QTest::newRow("instances, Play in capitals") << R"({"event":"getVmList","data":{"packageName":"com.a","method":"Play"}})"
+                                                 << empty << "[" + asked + "]";
+    QTest::newRow("instances, no package name") << R"({"event":"getVmList","data":{"method":"play"}})" << empty << "[]";
+}
+
+void CommandsTest::gameOperationsTellThePageFirst_data()
+{
+    QTest::addColumn<QStringList>("pushed");
+    QTest::newRow("switchToGame") << QStringList{R"(switchToVKGame {"from":"3","mod_id":"m1","package":"com.a"})"};
+    QTest::newRow("setupMod") << QStringList{R"(setupMod {"mod_id":"m1","mod_name":"Turbo","package":"com.a"})"};
 }
 
 void CommandsTest::router_data()
@@ -261,7 +456,7 @@ void CommandsTest::router_data()
     QTest::addColumn<int>("page");
     QTest::addColumn<bool>("force");
     QTest::addColumn<bool>("result");
-    QTest::addColumn<QStringList>("pushes");
+    QTest::addColumn<QStringList>("pushed");
 
     QTest::newRow("same page, forced") << 4 << 4 << true << true << QStringList{R"(onPageviewShow {"preview":"hide"})"};
     QTest::newRow("home to own page") << 1 << 8 << false << true << QStringList{R"(onPageviewShow {"preview":"show"})"};
@@ -272,7 +467,7 @@ void CommandsTest::searches_data()
 {
     QTest::addColumn<int>("frontPage");
     QTest::addColumn<bool>("real");
-    QTest::addColumn<QStringList>("pushes");
+    QTest::addColumn<QStringList>("pushed");
 
     // The searches go to whatever page the host shows in front; this plug-in's page is mask 8.
     QTest::newRow("go to search, own page among others") << 9 << false << QStringList{R"(clientGotoSearch {"query":"chess"})"};

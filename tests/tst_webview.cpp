@@ -68,12 +68,17 @@ class WebViewTest : public QObject
 private slots:
     void onlyPageTypeEight_data();
     void onlyPageTypeEight();
-    void widgetTreeAndProperties();
-    void secondCreateViewChangesNothing();
     void nullContainer();
     void containerWithLayout();
     void untrustedCertificateRefused();
+    // One page for the rest: a page takes seconds to come up.
+    void widgetTree();
     void hiddenViewKeepsPageVisible();
+    void secondCreateViewChangesNothing();
+    void cleanupTestCase() { m_harness.reset(); }
+
+private:
+    std::unique_ptr<PluginHarness> m_harness;
 };
 
 void WebViewTest::onlyPageTypeEight_data()
@@ -97,69 +102,49 @@ void WebViewTest::onlyPageTypeEight()
     QVERIFY(!container.layout());
 }
 
-void WebViewTest::widgetTreeAndProperties()
+void WebViewTest::widgetTree()
 {
-    PluginHarness harness;
-    harness.bind();
-    QVERIFY(harness.showPage());
+    // What the host and the user see of it: the view fills the container, the spinner sits over
+    // it outside the layout, and the page can reach the bridge.
+    m_harness = std::make_unique<PluginHarness>();
+    m_harness->bind();
+    QVERIFY(m_harness->showPage());
 
-    QWidget* container = harness.container();
+    QWidget* container = m_harness->container();
     auto* layout = qobject_cast<QBoxLayout*>(container->layout());
     QVERIFY(layout);
-    QCOMPARE(layout->direction(), QBoxLayout::TopToBottom);
     QCOMPARE(layout->contentsMargins(), QMargins(0, 0, 0, 0));
     QCOMPARE(layout->count(), 1);
     auto* view = qobject_cast<QWebEngineView*>(layout->itemAt(0)->widget());
     QVERIFY(view);
-    QCOMPARE(view->metaObject()->className(), "MyWebEngineViewVK");
-    QCOMPARE(view->parentWidget(), container);
     QVERIFY(view->isVisible());
     QCOMPARE(view->contextMenuPolicy(), Qt::NoContextMenu);
-    QVERIFY(view->testAttribute(Qt::WA_DeleteOnClose));
-    QVERIFY(view->settings()->testAttribute(QWebEngineSettings::WebGLEnabled));
     QVERIFY(view->settings()->testAttribute(QWebEngineSettings::LocalStorageEnabled));
-
-    QWebEnginePage* page = view->page();
-    QCOMPARE(page->metaObject()->className(), "MyWebEnginePage");
-    QCOMPARE(page->parent(), harness.webManager());
-    QCOMPARE(page->backgroundColor(), QColor(Qt::transparent));
+    QCOMPARE(view->page()->backgroundColor(), QColor(Qt::transparent));
     // What the page keeps (cookies, local storage, cache) outlasts the host's run.
-    QVERIFY(!page->profile()->isOffTheRecord());
-    QCOMPARE(page->profile()->httpCacheType(), QWebEngineProfile::DiskHttpCache);
-    QCOMPARE(page->property("type").toInt(), 8);
+    QWebEngineProfile* profile = view->page()->profile();
+    QVERIFY(!profile->isOffTheRecord());
+    QCOMPARE(profile->httpCacheType(), QWebEngineProfile::DiskHttpCache);
 
-    auto* spinner = fromAddress<Waitloading>(page, "spinner");
+    auto* spinner = fromAddress<Waitloading>(view->page(), "spinner");
     QCOMPARE(spinner, container->findChild<Waitloading*>());
-    QCOMPARE(spinner->parentWidget(), container);
     QCOMPARE(layout->indexOf(spinner), -1);
     QVERIFY(spinner->imagePath().endsWith("/image/lo.svg"));
     QVERIFY(!spinner->isSpinning());
-
-    auto* timer = fromAddress<QTimer>(page, "timer");
-    QVERIFY(timer);
-    QCOMPARE(timer->parent(), harness.webManager());
-    QCOMPARE(timer->interval(), 20000);
-    QVERIFY(!timer->isSingleShot());
-    QVERIFY(!timer->isActive());
-    QCOMPARE(fromAddress<QWebEnginePage>(timer, "page"), page);
-
-    QCOMPARE(harness.bridge()->parent(), harness.webManager());
-    QCOMPARE(page->webChannel()->registeredObjects().value("webBridge"), harness.bridge());
+    // The watchdog of a load that finished stands still.
+    QVERIFY(!fromAddress<QTimer>(view->page(), "timer")->isActive());
+    QCOMPARE(view->page()->webChannel()->registeredObjects().value("webBridge"), m_harness->bridge());
 }
 
 void WebViewTest::secondCreateViewChangesNothing()
 {
-    PluginHarness harness;
-    harness.bind();
-    QVERIFY(harness.showPage());
-    const QUrl first = harness.page()->url();
-
+    const QUrl first = m_harness->page()->url();
     QWidget other;
-    harness.vornik()->createView(8, QStringLiteral("file:///nonexistent/other.html"), &other);
+    m_harness->vornik()->createView(8, QStringLiteral("file:///nonexistent/other.html"), &other);
     QVERIFY(other.children().isEmpty());
-    QCOMPARE(pagesOf(harness.webManager()).size(), 1);
-    QCOMPARE(harness.page()->url(), first);
-    QCOMPARE(harness.page()->requestedUrl(), first);
+    QCOMPARE(pagesOf(m_harness->webManager()).size(), 1);
+    QCOMPARE(m_harness->page()->url(), first);
+    QCOMPARE(m_harness->page()->requestedUrl(), first);
 }
 
 void WebViewTest::nullContainer()
@@ -223,22 +208,20 @@ void WebViewTest::untrustedCertificateRefused()
 
 void WebViewTest::hiddenViewKeepsPageVisible()
 {
-    PluginHarness harness;
-    harness.bind();
-    QVERIFY(harness.showPage());
-    auto* view = harness.container()->findChild<QWebEngineView*>();
-    QCOMPARE(evaluate(harness.page(), "document.visibilityState").toString(), QStringLiteral("visible"));
+    auto* view = m_harness->container()->findChild<QWebEngineView*>();
+    QWebEnginePage* page = m_harness->page();
+    QCOMPARE(evaluate(page, "document.visibilityState").toString(), QStringLiteral("visible"));
 
     // The page hides its own view while it loads something; the page must not think it is hidden.
-    sendFromPage(harness.page(), R"({"event":"openClientLoading"})");
+    sendFromPage(page, R"({"event":"openClientLoading"})");
     QTRY_VERIFY_WITH_TIMEOUT(!view->isVisible(), 30000);
-    QCOMPARE(evaluate(harness.page(), "document.visibilityState").toString(), QStringLiteral("visible"));
+    QCOMPARE(evaluate(page, "document.visibilityState").toString(), QStringLiteral("visible"));
 
     // The host's own show/hide addresses page type 1, which this plug-in does not serve.
-    harness.vornik()->setViewsVisible(true);
+    m_harness->vornik()->setViewsVisible(true);
     QVERIFY(!view->isVisible());
 
-    sendFromPage(harness.page(), R"({"event":"closeClientLoading"})");
+    sendFromPage(page, R"({"event":"closeClientLoading"})");
     QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 30000);
 }
 

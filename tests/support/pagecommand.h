@@ -4,6 +4,7 @@
 // and a compact form of the host call log for literal expectations.
 
 #include "hostcalllog.h"
+#include "ivornik.h"
 #include "pagescript.h"
 
 #include <QJsonArray>
@@ -78,4 +79,24 @@ inline QJsonArray roundTrip(QWebEnginePage* page, const QString& commandText)
 inline QJsonObject replyData(const QJsonArray& messages)
 {
     return messages.isEmpty() ? QJsonObject() : messages.last().toObject().value("data").toObject();
+}
+
+// What the page has received, each message as "event data", up to a marker the host sends now;
+// the page's list is emptied after. Delivery keeps order, so whatever was queued before has come.
+inline QStringList pushesUntilMarker(IVornik* vornik, QWebEnginePage* page)
+{
+    // A name of its own, so an earlier marker still in the page is not taken for this one.
+    static int serial = 0;
+    const QString marker = QStringLiteral("marker-%1").arg(++serial);
+    vornik->sendToPage(8, marker, QJsonObject());
+    QStringList pushes;
+    const bool marked = QTest::qWaitFor([&] {
+        pushes = eventsAndData(receivedMessages(page));
+        return !pushes.isEmpty() && pushes.last() == marker + " {}";
+    }, 30000);
+    if (!marked)
+        return pushes << "(the marker never came)";
+    evaluate(page, QStringLiteral("window.received = []; true"));
+    pushes.removeLast();
+    return pushes;
 }
