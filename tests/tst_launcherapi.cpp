@@ -210,6 +210,7 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
     QTest::newRow("unknown operation") << op + "launchRocket" << "[]" << 400 << R"(unknown operation "launchRocket")";
     QTest::newRow("takes a widget") << op + "createView" << R"([8, "x", null])" << 400 << "called by the launcher itself";
     QTest::newRow("too few arguments") << op + "switchToGame" << R"(["a", "m"])" << 400 << "takes 3 argument(s), not 2";
+    QTest::newRow("too many arguments") << op + "gotoSearch" << R"(["racer", 1])" << 400 << "takes 1 argument(s), not 2";
     QTest::newRow("fraction") << op + "routeToPage" << "[8.5, true]" << 400 << "argument 1 must be of type integer";
     QTest::newRow("INT_MAX + 1") << op + "startDomainTest" << "[2147483648]" << 400
                                  << "argument 1 must be of type integer";
@@ -242,7 +243,7 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing_data()
                                       << "" << 200 << "[]";
     QTest::newRow("other port in Host") << "GET /api/game/list Host=127.0.0.1:80" << "" << 421
                                         << "only to 127.0.0.1:8765";
-    QTest::newRow("path out of the folder") << "GET /../CMakeLists.txt" << "" << 404 << "no such file";
+    QTest::newRow("path out of the folder") << "GET /../host/www/index.html" << "" << 404 << "no such file";
     const QString log = "GET /control/log";
     QTest::newRow("log after a word") << log + "?since=latest" << "" << 400 << R"("since" must be the seq of an entry)";
     QTest::newRow("log after a negative") << log + "?since=-1" << "" << 400 << R"(not "-1")";
@@ -483,6 +484,7 @@ void LauncherApiTest::profileFile_data()
     QTest::newRow("config key a word") << R"({"appConfig": {"web": 1}})"
                                        << R"("appConfig" key "web" is not a configuration number)";
     QTest::newRow("switch as text") << R"({"appConfig": {"26": "yes"}})" << R"("appConfig.26" must be a boolean)";
+    QTest::newRow("fraction for an integer") << R"({"oneButtonConfig": 1.5})" << R"("oneButtonConfig" must be an integer)";
     QTest::newRow("unreadable UUID") << R"({"clientUuid": "not-a-uuid"})" << R"("clientUuid" must be a UUID text)";
     QTest::newRow("misspelt key") << R"({"langauge": "de"})" << R"(unknown key "langauge")";
     // Read: the language, then both service addresses, the launcher's own only where none is given.
@@ -521,7 +523,8 @@ void LauncherApiTest::consoleFollowsTheLog_data()
     QTest::addColumn<QString>("rows"); // seq of the first and the last row
     QTest::addColumn<qint64>("top");   // seq of the top row in sight; 0: the bottom is in sight
 
-    QTest::newRow("backlog, then more") << 3 << -1 << 4 << "1..7" << qint64(0);
+    // A single call after a quiet spell must show as well as a burst.
+    QTest::newRow("backlog, then one more") << 3 << -1 << 1 << "1..4" << qint64(0);
     QTest::newRow("backlog past the capacity") << 5003 << -1 << 0 << "4..5003" << qint64(0);
     QTest::newRow("a flood in one go") << 10 << -1 << 12000 << "7011..12010" << qint64(0);
     QTest::newRow("scrolled up") << 300 << 20 << 50 << "1..350" << qint64(21);
