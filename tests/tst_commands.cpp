@@ -72,6 +72,7 @@ private slots:
         profile.hostMap = {{"zeta", "https://z.test"}, {"alpha", "https://a.test"}};
         profile.clientVersion = "5.21.0.1";
         profile.systemConfig = QJsonObject{{"gpu", "none"}, {"ram", 8}};
+        profile.account.loggedIn = true;
         profile.account.email = "ada@mail.test";
         profile.account.userId = "u-42";
         profile.account.token = "t-7";
@@ -95,7 +96,6 @@ private slots:
     void init()
     {
         m_harness->host()->mainWindow()->setCurrentPage(8);
-        m_harness->host()->profile().account.loggedIn = true;
         m_harness->host()->profile().hasPlayStore = true;
         m_harness->vornik()->routeToPage(1, true);
         pushes();
@@ -133,12 +133,6 @@ private slots:
         const QJsonArray expected = QJsonDocument::fromJson(calls.toUtf8()).array();
         QVERIFY2(!expected.isEmpty() || calls == "[]", "bad expectation in the test table");
         QCOMPARE(compactJson(projection(actual, expected)), compactJson(expected));
-    }
-
-    void userTokenSignedOut()
-    {
-        m_harness->host()->profile().account.loggedIn = false;
-        QCOMPARE(replyData(send(R"({"event":"getUserToken"})")), QJsonObject());
     }
 
     void installedAppsPushedWithoutPlayStore()

@@ -8,7 +8,7 @@
 #include "kevent.h"
 #include "klauncher.h"
 #include "language.h"
-#include "pagescript.h"
+#include "pagecommand.h"
 #include "pluginharness.h"
 #include "standinaccount.h"
 #include "standinhost.h"
@@ -78,25 +78,6 @@ QString runChild(const QStringList& environment)
     if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
         return QStringLiteral("child failed: %1").arg(child.errorString());
     return QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed();
-}
-
-// The data of each message with that event name the page has received so far.
-QList<QJsonObject> dataReceived(QWebEnginePage* page, const QString& event)
-{
-    QList<QJsonObject> matching;
-    for (const QJsonValue& message : receivedMessages(page)) {
-        if (message.toObject().value("event") == event)
-            matching.append(message.toObject().value("data").toObject());
-    }
-    return matching;
-}
-
-QStringList languagesReceived(QWebEnginePage* page)
-{
-    QStringList codes;
-    for (const QJsonObject& data : dataReceived(page, "updateLanguage"))
-        codes.append(data.value("language").toString() + '/' + data.value("defaultLanguage").toString());
-    return codes;
 }
 
 } // namespace
@@ -175,8 +156,8 @@ void HostEventsTest::playStrategyChangePushesUserConfig()
 {
     // The setting service posts the change to its listeners, the plug-in among them.
     m_harness->host()->setting()->changeOneButtonConfig(3);
-    QTRY_COMPARE_WITH_TIMEOUT(dataReceived(m_harness->page(), "updateUserConfig").size(), 1, 30000);
-    QCOMPARE(dataReceived(m_harness->page(), "updateUserConfig").at(0), (QJsonObject{{"one_button_config", 3}}));
+    QTRY_COMPARE_WITH_TIMEOUT(eventsAndData(receivedMessages(m_harness->page())),
+                              QStringList{R"(updateUserConfig {"one_button_config":3})"}, 30000);
 }
 
 void HostEventsTest::languageFromForeignThreadAndAfterDestruction()
@@ -194,7 +175,7 @@ void HostEventsTest::languageFromForeignThreadAndAfterDestruction()
         }
     });
     QStringList received;
-    QTRY_VERIFY_WITH_TIMEOUT((received = languagesReceived(m_harness->page())).size() >= 5, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((received = eventsAndData(receivedMessages(m_harness->page()))).size() >= 5, 30000);
     m_harness->destroyPlugin();
     const int atDestruction = changes;
     const bool kept = QTest::qWaitFor([&] { return changes > atDestruction + 200; }, 30000);
@@ -203,7 +184,7 @@ void HostEventsTest::languageFromForeignThreadAndAfterDestruction()
     QVERIFY(kept);
     // Each change reached the page once, in the order it was made.
     for (int i = 0; i < received.size(); ++i)
-        QCOMPARE(received.at(i), QStringLiteral("x%1/en").arg(i));
+        QCOMPARE(received.at(i), QStringLiteral(R"(updateLanguage {"defaultLanguage":"en","language":"x%1"})").arg(i));
     QCoreApplication::processEvents();
 
     // A new plug-in that did not bind the language hears nothing of it, whatever the thread.
@@ -211,8 +192,7 @@ void HostEventsTest::languageFromForeignThreadAndAfterDestruction()
     std::thread([] { Language::instance()->setCurrentLanguage(QStringLiteral("it")); }).join();
     Language::instance()->setCurrentLanguage(QStringLiteral("pt"));
     m_harness->vornik()->sendToPage(8, "marker", QJsonObject());
-    QTRY_COMPARE_WITH_TIMEOUT(dataReceived(m_harness->page(), "marker").size(), 1, 30000);
-    QCOMPARE(languagesReceived(m_harness->page()), QStringList());
+    QTRY_COMPARE_WITH_TIMEOUT(eventsAndData(receivedMessages(m_harness->page())), QStringList{"marker {}"}, 30000);
 }
 
 void HostEventsTest::accountChange_data()
@@ -242,8 +222,8 @@ void HostEventsTest::accountChange()
     info.loggedIn = loggedIn;
     m_harness->host()->account()->emitAccountChange(info);
 
-    QTRY_COMPARE_WITH_TIMEOUT(dataReceived(m_harness->page(), "updateUserToken").size(), 1, 30000);
-    QCOMPARE(dataReceived(m_harness->page(), "updateUserToken").at(0), token);
+    QTRY_COMPARE_WITH_TIMEOUT(eventsAndData(receivedMessages(m_harness->page())),
+                              QStringList{"updateUserToken " + compactJson(token)}, 30000);
     QCOMPARE(m_harness->log()->count("ISimulatorMgr", "accountUserChanged"), 1);
     QCOMPARE(m_harness->log()->lastArgs("ISimulatorMgr", "accountUserChanged"), simulatorArgs);
 }

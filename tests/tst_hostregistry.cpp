@@ -21,7 +21,6 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QTimer>
-#include <QWebEngineView>
 #include <QtTest>
 
 #include <cstdio>
@@ -61,7 +60,6 @@ private slots:
     void unknownPluginKeepsEarlierEntry();
     void missingInterface_data();
     void missingInterface();
-    void vornikEntryIsThePluginItself();
     void hostWithoutAnyPlugin();
 };
 
@@ -143,16 +141,6 @@ void HostRegistryTest::missingInterface()
     QCOMPARE(full.log()->count("IMyGame", "showPage"), 1);
 }
 
-void HostRegistryTest::vornikEntryIsThePluginItself()
-{
-    // The game handlers reach the plug-in's own apkUrl through the registry's IVornik entry.
-    PluginHarness harness;
-    QVERIFY(harness.bind());
-    auto* found = harness.host()->pluginManager()->findPlugin(QUuid(kLookupOrder.at(3)));
-    QVERIFY(found);
-    QCOMPARE(found->pluginObject(), harness.object());
-}
-
 void HostRegistryTest::hostWithoutAnyPlugin()
 {
     QProcess child;
@@ -193,8 +181,6 @@ private slots:
     void operations();
     void pageCommands_data();
     void pageCommands();
-    void reloads_data();
-    void reloads();
 
 private:
     // Performs the operation a row is named after; returns what it returned, as text.
@@ -262,17 +248,7 @@ QString NoHostPluginsTest::run(const QString& operation)
     } else if (operation == "moded game list to a listener") {
         // The host's HTTP service hands the list over; the host's browser would get the document
         // and the emulator manager the address look-ups, were they there.
-        struct Listener : QObject
-        {
-            ModedGameList* list = nullptr;
-            bool event(QEvent* event) override
-            {
-                if (int(event->type()) != KEvent::ModedGameListChange)
-                    return QObject::event(event);
-                list = static_cast<ModedGameListChangedEvent*>(event)->modedGameList;
-                return true;
-            }
-        } listener;
+        ListListener listener;
         vornik->addModedGameListListener(&listener);
         m_harness->deliver("GetModedGameList", R"({"data":[{"id":"1","packageName":"com.one","name":"One"}]})");
         if (!QTest::qWaitFor([&] { return listener.list != nullptr; }, 30000))
@@ -393,30 +369,6 @@ void NoHostPluginsTest::pageCommands()
     if (!messages.isEmpty())
         messages.last() = messages.last().section(' ', 1);
     QCOMPARE(messages, received);
-    QCOMPARE(hostCalls(m_harness->log()), QStringList());
-}
-
-void NoHostPluginsTest::reloads_data()
-{
-    QTest::addColumn<bool>("fromPage");
-    QTest::newRow("startDomainTest") << false;
-    QTest::newRow("notifyClientRefresh") << true;
-}
-
-void NoHostPluginsTest::reloads()
-{
-    QFETCH(bool, fromPage);
-    // These load the page again; its reply, if any, may go to the page that is leaving.
-    QWebEnginePage* page = m_harness->page();
-    const QString loads = "window.ready === true && Number(sessionStorage.loads)";
-    const int before = evaluate(page, loads).toInt();
-    QVERIFY(before > 0);
-    if (fromPage)
-        sendFromPage(page, R"({"event":"notifyClientRefresh","callbackEvent":"refreshed"})");
-    else
-        m_harness->vornik()->startDomainTest(8);
-    QTRY_COMPARE_WITH_TIMEOUT(evaluate(page, loads).toInt(), before + 1, 60000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_harness->container()->findChild<QWebEngineView*>()->isVisible(), 30000);
     QCOMPARE(hostCalls(m_harness->log()), QStringList());
 }
 

@@ -179,17 +179,11 @@ void LauncherProcessTest::logReadInPartsIsTheWholeLog()
     for (int i = 0; i < polled.size(); ++i)
         QCOMPARE(polled.at(i)["seq"].toInt(), i + 1);
 
-    const QByteArray whole = call("GET", "control/log");
-    QVERIFY2(whole.startsWith("200 ["), whole.constData());
-    const QJsonArray all = QJsonDocument::fromJson(whole.mid(4)).array();
-    QVERIFY(all.size() >= polled.size());
     // The file, written on a thread of its own, has the same entries shortly after.
     QTRY_VERIFY_WITH_TIMEOUT(hostLog().size() >= polled.size(), kTimeoutMs);
     const QJsonArray written = hostLog();
-    for (int i = 0; i < polled.size(); ++i) {
-        QCOMPARE(all.at(i), polled.at(i));
+    for (int i = 0; i < polled.size(); ++i)
         QCOMPARE(written.at(i), polled.at(i));
-    }
 }
 
 void LauncherProcessTest::quitEndsTheProcessCleanly()

@@ -22,24 +22,6 @@ namespace {
 
 const QByteArray kOneGame = R"({"data":[{"id":"g1","packageName":"com.one","name":"One"}]})";
 
-// A host object subscribed to the list: counts the events it is sent and keeps the list they name.
-class ListListener : public QObject
-{
-public:
-    int events = 0;
-    ModedGameList* list = nullptr;
-
-protected:
-    bool event(QEvent* event) override
-    {
-        if (int(event->type()) != KEvent::ModedGameListChange)
-            return QObject::event(event);
-        ++events;
-        list = static_cast<ModedGameListChangedEvent*>(event)->modedGameList;
-        return true;
-    }
-};
-
 // Each record as [id, packageName, name, apkUrl].
 QJsonArray records(const ModedGameList& list)
 {

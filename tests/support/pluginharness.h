@@ -1,6 +1,8 @@
 #pragma once
 
 #include "hostprofile.h"
+#include "kevent.h"
+#include "modedgame.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -61,4 +63,22 @@ private:
     int m_loadsStarted = 0;
     int m_loadsFinished = 0;
     bool m_lastLoadOk = false;
+};
+
+// A host object subscribed to the list: counts the events it is sent and keeps the list they name.
+class ListListener : public QObject
+{
+public:
+    int events = 0;
+    ModedGameList* list = nullptr;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (int(event->type()) != KEvent::ModedGameListChange)
+            return QObject::event(event);
+        ++events;
+        list = static_cast<ModedGameListChangedEvent*>(event)->modedGameList;
+        return true;
+    }
 };
