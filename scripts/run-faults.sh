@@ -8,9 +8,10 @@
 #   bash scripts/run-faults.sh TEXT       faults whose file path contains TEXT
 #
 # The copy and its build live outside the work tree, in FAULTS_DIR (default
-# ${XDG_CACHE_HOME:-~/.cache}/vornik-faults), and are kept between runs, so a second run rebuilds
-# only what changed. FAULTS_REV=<commit> takes the source from that commit instead of the work
-# tree; FAULTS_CMAKE_ARGS adds configure options; FAULTS_JOBS sets the build's parallelism.
+# ${XDG_CACHE_HOME:-~/.cache}/vornik-faults, -qt6 added with VORNIK_QT_MAJOR=6), and are kept
+# between runs, so a second run rebuilds only what changed. FAULTS_REV=<commit> takes the source
+# from that commit instead of the work tree; FAULTS_CMAKE_ARGS adds configure options; FAULTS_JOBS
+# sets the build's parallelism.
 #
 # The list: one fault a line, tab-separated: file, exact text, replacement, what a user would see.
 # A fifth column, when present, says why the fault cannot be seen from outside: such a fault is
@@ -18,6 +19,8 @@
 set -uo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=qt-major.sh
+. "$root/scripts/qt-major.sh"
 # shellcheck source=web-env.sh
 . "$root/scripts/web-env.sh"
 # One display for the whole run, not one per suite.
@@ -28,7 +31,7 @@ fi
 
 subset="${1:-all}"
 list="${FAULTS_LIST:-$root/tests/faults.tsv}"
-work="${FAULTS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vornik-faults}"
+work="${FAULTS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vornik-faults$qt_suffix}"
 src="$work/src"
 build="$work/build"
 logs="$work/logs"
@@ -85,7 +88,8 @@ trap stop INT TERM
 
 configure_copy() {
   # shellcheck disable=SC2086
-  nice cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${FAULTS_CMAKE_ARGS:-} >"$1" 2>&1 </dev/null
+  nice cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNIK_QT_MAJOR="$VORNIK_QT_MAJOR" \
+    ${FAULTS_CMAKE_ARGS:-} >"$1" 2>&1 </dev/null
 }
 build_copy() {
   nice cmake --build "$build" -j"$jobs" >"$1" 2>&1 </dev/null
