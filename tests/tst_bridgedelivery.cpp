@@ -198,7 +198,7 @@ void BridgeDeliveryTest::everyCommandWithEveryDataType()
 void BridgeDeliveryTest::hugeCommands()
 {
     // Megabytes in one command: parsed, answered, and freed again.
-    const QByteArray filler(16 * 1024 * 1024, 'x');
+    const QByteArray filler(30 * 1024 * 1024, 'x');
     const qint64 before = peakRssKb();
     for (int i = 0; i < 4; ++i) {
         const QString text = R"({"event":"getLanguage","callbackEvent":"big","data":")" + QString::fromLatin1(filler) + "\"}";
@@ -206,8 +206,9 @@ void BridgeDeliveryTest::hugeCommands()
     }
     // Four at once would be four times one; a leak per command would show the same way.
     const qint64 growthMb = (peakRssKb() - before) / 1024;
-    qInfo("peak memory grew by %lld MiB over four 16 MiB commands", growthMb);
-    QVERIFY2(growthMb < 4 * 16 * 4, qPrintable(QString::number(growthMb)));
+    qInfo("peak memory grew by %lld MiB over four 30 MiB commands", growthMb);
+    // 30 MiB keeps the bound above what the address sanitizer holds back of freed memory (256 MiB).
+    QVERIFY2(growthMb < 4 * 30 * 4, qPrintable(QString::number(growthMb)));
 }
 
 void BridgeDeliveryTest::showOwnPage()
