@@ -3,9 +3,12 @@
 // what it asks of the launcher: its web service records every game list request, and the demo
 // page asks for the list again, in the new language, only when "updateLanguage" has reached it.
 // The page's traffic (/control/traffic) follows the page's own channel; what its protocol check
-// says of each kind of command is tst_launcherapi's business.
+// says of each kind of command is tst_launcherapi's business. Host faults are judged by what the
+// user sees of them.
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,6 +57,15 @@ private slots:
     void modedGameListIsServedRequestedAndAnnounced();
     void gameActionReachesTheGameLibrary();
     void languageChangeReachesThePage();
+    void faultRequestsAreCheckedFirst_data();
+    void faultRequestsAreCheckedFirst();
+    void apkLookupsFailOrComeLate_data();
+    void apkLookupsFailOrComeLate();
+    void modedListFailsUntilToldOtherwise();
+    void unreachableWebHostShowsTheOfflinePage();
+    void crashedRendererBringsThePageBack();
+    void pageOfOnesOwnIsShotOnceItSendsACommand_data();
+    void pageOfOnesOwnIsShotOnceItSendsACommand();
     void logReadInPartsIsTheWholeLog();
     void quitEndsTheProcessCleanly();
 
@@ -67,6 +79,9 @@ private:
     // The page's traffic so far: "event, N warning(s)" for a command, "event language" for a
     // language message.
     QStringList trafficSeen();
+    // The page's traffic after that seq, "load URL" or "command EVENT".
+    QStringList trafficAfter(qint64 since);
+    QJsonObject pageState();
 
     QTemporaryDir m_dir;
     QProcess m_launcher;
@@ -80,14 +95,15 @@ void LauncherProcessTest::initTestCase()
     QFile profile(m_dir.filePath("profile.json"));
     // Both records as written, whatever their JSON types; an APK address for the first only.
     const QByteArray json = R"({"language": "en", "countryCode": "DE",
-        "apkUrls": {"com.test.alpha": "https://downloads.test/alpha.apk"},
+        "apkUrls": {"com.test.alpha": "https://downloads.test/alpha.apk", "com.test.gamma": "https://downloads.test/gamma.apk"},
         "modedGames": [{"id": "a1", "packageName": "com.test.alpha", "name": "Alpha"},
                        {"id": 2, "packageName": "com.test.beta", "name": "Beta", "extra": [1]}]})";
     QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write(json) == json.size());
     profile.close();
     m_network.setProxy(QNetworkProxy::NoProxy);
 
-    m_base = startLauncher(&m_launcher, {"--profile", profile.fileName(), "--host-log", m_dir.filePath("host.jsonl")});
+    m_base = startLauncher(&m_launcher, {"--profile", profile.fileName(), "--host-log", m_dir.filePath("host.jsonl"),
+                                         "--size", "1100x700"});
     QVERIFY2(!m_base.isEmpty(), qPrintable(m_launcher.errorString()));
 }
 
@@ -157,6 +173,139 @@ void LauncherProcessTest::languageChangeReachesThePage()
     QTRY_VERIFY_WITH_TIMEOUT((seen = trafficSeen()).contains("updateLanguage de"), kTimeoutMs);
     QVERIFY(seen.contains("closeBootAnimation, 0 warning(s)"));
     QCOMPARE(seen.filter("warning(s)").filter(QRegularExpression(", [1-9]")), QStringList());
+}
+
+void LauncherProcessTest::faultRequestsAreCheckedFirst_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("unknown fault") << "diskFull" << QByteArray(R"({"on": true})")
+                                   << QByteArray(R"(400 {"error":"unknown host fault \"diskFull\"; there are )"
+                                                 R"(webHostUnreachable, rendererCrash, apkSlow, apkFailing, modedListFailing"})");
+    QTest::newRow("switch without on") << "apkFailing" << QByteArray("{}") << QByteArray(R"(400 {"error":"\"on\" is missing"})");
+    QTest::newRow("slow without a delay") << "apkSlow" << QByteArray(R"({"on": true})")
+                                          << QByteArray(R"(400 {"error":"\"delayMs\" must be from 1 to 120000 (milliseconds) to turn apkSlow on"})");
+}
+
+void LauncherProcessTest::faultRequestsAreCheckedFirst()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, answer);
+    QCOMPARE(call("POST", "control/fault/" + path, body), answer);
+    QCOMPARE(call("GET", "control/fault"),
+             QByteArray(R"(200 {"result":{"apkDelayMs":0,"apkFailing":false,"modedListFailing":false,"webHostUnreachable":false}})"));
+}
+
+void LauncherProcessTest::apkLookupsFailOrComeLate_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("on");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("atLeastMs");
+    QTest::newRow("failing") << "apkFailing" << QByteArray(R"({"on": true})") << QByteArray(R"(200 {"result":""})") << 0;
+    QTest::newRow("slow") << "apkSlow" << QByteArray(R"({"on": true, "delayMs": 1500})")
+                          << QByteArray(R"(200 {"result":"https://downloads.test/gamma.apk"})") << 1500;
+}
+
+void LauncherProcessTest::apkLookupsFailOrComeLate()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, on);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, atLeastMs);
+    const QByteArray lookup = R"(["com.test.gamma", true])";
+    const int asked = calls("ISimulatorMgr", "requestApkUrl").size();
+    QVERIFY(call("POST", "control/fault/" + fault, on).startsWith("200 "));
+    QElapsedTimer waited;
+    waited.start();
+    QCOMPARE(call("POST", "control/vornik/apkUrl", lookup), answer);
+    QVERIFY(waited.elapsed() >= atLeastMs);
+    // The host was asked, and is well again once told so.
+    QTRY_VERIFY_WITH_TIMEOUT(calls("ISimulatorMgr", "requestApkUrl").size() > asked, kTimeoutMs);
+    QVERIFY(call("POST", "control/fault/" + fault, R"({"on": false})").startsWith("200 "));
+    QCOMPARE(call("POST", "control/vornik/apkUrl", lookup), QByteArray(R"(200 {"result":"https://downloads.test/gamma.apk"})"));
+}
+
+void LauncherProcessTest::modedListFailsUntilToldOtherwise()
+{
+    const int announced = calls("ModedGameListener", "modedGameListChanged").size();
+    QVERIFY(call("POST", "control/fault/modedListFailing", R"({"on": true})").startsWith("200 "));
+    QVERIFY(call("POST", "control/event/country", R"({"code": "FR"})").startsWith("200 "));
+    // Asked, refused, asked again: the plug-in keeps trying and announces nothing meanwhile.
+    const QJsonValue inFrance = QJsonArray{QJsonObject{{"country", "FR"}}};
+    const auto askedInFrance = [this, inFrance] {
+        const QJsonArray served = calls("WebService", "gameList");
+        return std::count(served.begin(), served.end(), inFrance);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(askedInFrance() >= 2, kTimeoutMs);
+    QCOMPARE(calls("ModedGameListener", "modedGameListChanged").size(), announced);
+
+    QVERIFY(call("POST", "control/fault/modedListFailing", R"({"on": false})").startsWith("200 "));
+    QTRY_COMPARE_WITH_TIMEOUT(calls("ModedGameListener", "modedGameListChanged").size(), announced + 1, kTimeoutMs);
+}
+
+void LauncherProcessTest::unreachableWebHostShowsTheOfflinePage()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
+    QVERIFY(call("POST", "control/fault/webHostUnreachable", R"({"on": true})").startsWith("200 "));
+    const qint64 since = QJsonDocument::fromJson(call("GET", "control/traffic").mid(4)).array().size();
+    QCOMPARE(call("POST", "control/reload", ""), QByteArray(R"(200 {"result":true})"));
+    QTRY_VERIFY_WITH_TIMEOUT(pageState()["offline"].toBool() && pageState()["ready"].toBool(), kTimeoutMs);
+    // Refreshed as the page's own refresh does, the page was tried again before the plug-in gave up on it.
+    const QStringList seen = trafficAfter(since);
+    QCOMPARE(seen.value(0), "command notifyClientRefresh");
+    QVERIFY2(seen.contains("load " + m_base), qPrintable(seen.join('\n')));
+
+    // Well again, the offline page's retry brings the page back.
+    QVERIFY(call("POST", "control/fault/webHostUnreachable", R"({"on": false})").startsWith("200 "));
+    QCOMPARE(call("POST", "control/reload", ""), QByteArray(R"(200 {"result":true})"));
+    QTRY_COMPARE_WITH_TIMEOUT(pageState(), (QJsonObject{{"url", m_base}, {"loaded", true}, {"offline", false}, {"ready", true}}),
+                              kTimeoutMs);
+}
+
+void LauncherProcessTest::crashedRendererBringsThePageBack()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
+    const qint64 since = QJsonDocument::fromJson(call("GET", "control/traffic").mid(4)).array().size();
+    QCOMPARE(call("POST", "control/fault/rendererCrash", ""), QByteArray(R"(200 {"result":true})"));
+    QTRY_VERIFY_WITH_TIMEOUT(trafficAfter(since).contains("load " + m_base), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
+    // What the user sees of it, at the size asked for.
+    QCOMPARE(QImage::fromData(call("GET", "control/screenshot").mid(4), "PNG").size(), QSize(1100, 700));
+}
+
+void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand_data()
+{
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    // No data-ready anywhere: its first command tells that its script is running.
+    QTest::newRow("own page") << "900x600" << 0 << "page loaded online (file://";
+    QTest::newRow("size without a height") << "900" << 2
+                                           << R"(vornik-launcher: --size needs WIDTHxHEIGHT in pixels, each from 200 to 8192 (e.g. 1280x800), not "900")";
+}
+
+void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand()
+{
+    QFETCH(QString, size);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFile page(m_dir.filePath("own.html"));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write(R"(<!DOCTYPE html><script src="qrc:///qtwebchannel/qwebchannel.js"></script>
+<script>new QWebChannel(qt.webChannelTransport, (c) => c.objects.webBridge.dataChanged('{"event": "getLanguage"}'));</script>)");
+    page.close();
+    QProcess launcher;
+    launcher.start(VORNIK_LAUNCHER_FILE, {"--url", QUrl::fromLocalFile(page.fileName()).toString(), "--size", size,
+                                          "--screenshot", m_dir.filePath("own.png")});
+    QVERIFY(launcher.waitForFinished(kTimeoutMs));
+    QCOMPARE(launcher.exitCode(), exitCode);
+    const QString output = QString::fromUtf8(exitCode == 0 ? launcher.readAllStandardOutput() : launcher.readAllStandardError());
+    QVERIFY2(output.contains(said), qPrintable(output));
+    if (exitCode == 0)
+        QCOMPARE(QImage(m_dir.filePath("own.png")).size(), QSize(900, 600));
 }
 
 void LauncherProcessTest::logReadInPartsIsTheWholeLog()
@@ -248,6 +397,23 @@ QStringList LauncherProcessTest::trafficSeen()
             seen.append("updateLanguage " + entry["message"]["data"]["language"].toString());
     }
     return seen;
+}
+
+QStringList LauncherProcessTest::trafficAfter(qint64 since)
+{
+    QStringList seen;
+    for (const QJsonValue& entry : QJsonDocument::fromJson(call("GET", QString("control/traffic?since=%1").arg(since)).mid(4)).array()) {
+        if (entry["kind"] == "load")
+            seen.append("load " + entry["url"].toString());
+        else if (entry["kind"] == "command")
+            seen.append("command " + QJsonDocument::fromJson(entry["text"].toString().toUtf8())["event"].toString());
+    }
+    return seen;
+}
+
+QJsonObject LauncherProcessTest::pageState()
+{
+    return QJsonDocument::fromJson(call("GET", "control/page").mid(4)).object();
 }
 
 VORNIK_TEST_MAIN(LauncherProcessTest)

@@ -2,10 +2,12 @@
 
 #include "hostcalllog.h"
 #include "hostevents.h"
+#include "hostfaults.h"
 #include "pagetraffic.h"
 #include "jsontext.h"
 #include "vornikoperations.h"
 
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -22,6 +24,9 @@ namespace {
 const QString kPrefix = QStringLiteral("/control/");
 const QString kEventPrefix = QStringLiteral("/control/event/");
 const QString kVornikPrefix = QStringLiteral("/control/vornik/");
+const QString kFaultPrefix = QStringLiteral("/control/fault/");
+// Longer than the plug-in waits for a look-up (30 s), so its bound can be watched at work.
+constexpr int kMaxApkDelayMs = 120000;
 
 HttpResponse ok(const QJsonValue& result = true)
 {
@@ -142,6 +147,11 @@ ControlApi::ControlApi(HostEvents* events, IVornik* vornik, HostCallLog* log, Ho
 {
 }
 
+void ControlApi::setWorkbench(Workbench workbench)
+{
+    m_workbench = std::move(workbench);
+}
+
 bool ControlApi::handles(const QString& path)
 {
     return path.startsWith(kPrefix);
@@ -179,6 +189,59 @@ HttpResponse ControlApi::handle(const HttpRequest& request)
         if (m_hooks.quit)
             m_hooks.quit();
         return ok();
+    }
+    if (path == QLatin1String("/control/reload")) {
+        if (!isPost)
+            return wrongMethod("POST");
+        QString error;
+        if (!m_workbench.reload)
+            return HttpResponse::error(404, QStringLiteral("this launcher follows no page"));
+        if (!m_workbench.reload(&error))
+            return HttpResponse::error(409, error);
+        return ok();
+    }
+    if (path == QLatin1String("/control/screenshot")) {
+        if (!isGet)
+            return wrongMethod("GET");
+        if (!m_workbench.screenshot)
+            return HttpResponse::error(404, QStringLiteral("this launcher has no window"));
+        HttpResponse response;
+        response.contentType = "image/png";
+        // Grabbed now, on the GUI thread; encoded off it, like the other large answers.
+        response.makeBody = [image = m_workbench.screenshot()] {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return png;
+        };
+        return response;
+    }
+    if (path == QLatin1String("/control/fault")) {
+        if (!isGet)
+            return wrongMethod("GET");
+        if (!m_workbench.faults)
+            return HttpResponse::error(404, QStringLiteral("this launcher has no host faults"));
+        return ok(m_workbench.faults->state());
+    }
+    if (path.startsWith(kFaultPrefix)) {
+        static const QStringList faults{QStringLiteral("webHostUnreachable"), QStringLiteral("rendererCrash"),
+                                        QStringLiteral("apkSlow"), QStringLiteral("apkFailing"),
+                                        QStringLiteral("modedListFailing")};
+        const QString name = path.mid(kFaultPrefix.size());
+        if (!faults.contains(name))
+            return badRequest(QStringLiteral("unknown host fault \"%1\"; there are %2")
+                                  .arg(name, faults.join(QStringLiteral(", "))));
+        if (!isPost)
+            return wrongMethod("POST");
+        QJsonDocument document;
+        QString error;
+        // No body is no keys, for the crash that takes none.
+        if (!request.body.trimmed().isEmpty() && !parseBody(request, &document, &error))
+            return badRequest(error);
+        if (!request.body.trimmed().isEmpty() && !document.isObject())
+            return badRequest(QStringLiteral("the body must be a JSON object"));
+        return fault(name, document.object());
     }
     if (path.startsWith(kVornikPrefix)) {
         if (!isPost)
@@ -303,4 +366,41 @@ HttpResponse ControlApi::vornik(const QString& operation, const HttpRequest& req
     if (!VornikOperations::call(m_vornik, operation, document.array(), &result, &error))
         return badRequest(error);
     return ok(result);
+}
+
+HttpResponse ControlApi::fault(const QString& name, const QJsonObject& body)
+{
+    HostFaults* faults = m_workbench.faults;
+    if (!faults)
+        return HttpResponse::error(404, QStringLiteral("this launcher has no host faults"));
+    QString error;
+    if (name == QLatin1String("rendererCrash")) {
+        if (!body.isEmpty())
+            return badRequest(QStringLiteral("rendererCrash takes no keys, not \"%1\"").arg(body.keys().constFirst()));
+        if (!faults->crashRenderer(&error))
+            return HttpResponse::error(409, error);
+        return ok();
+    }
+    const Field on{QStringLiteral("on"), QJsonValue::Bool, true};
+    if (name == QLatin1String("apkSlow")) {
+        if (!checkFields(body, {on, {QStringLiteral("delayMs"), QJsonValue::Double, false}}, &error))
+            return badRequest(error);
+        const bool slow = body.value(QLatin1String("on")).toBool();
+        const int delay = body.value(QLatin1String("delayMs")).toInt();
+        if (slow && (delay < 1 || delay > kMaxApkDelayMs))
+            return badRequest(QStringLiteral("\"delayMs\" must be from 1 to %1 (milliseconds) to turn apkSlow on")
+                                  .arg(kMaxApkDelayMs));
+        faults->setApkDelay(slow ? delay : 0);
+        return ok(faults->state());
+    }
+    if (!checkFields(body, {on}, &error))
+        return badRequest(error);
+    const bool value = body.value(QLatin1String("on")).toBool();
+    if (name == QLatin1String("webHostUnreachable"))
+        faults->setWebHostUnreachable(value);
+    else if (name == QLatin1String("modedListFailing"))
+        faults->setModedListFailing(value);
+    else
+        faults->setApkFailing(value);
+    return ok(faults->state());
 }

@@ -4,22 +4,27 @@
 #include "hostcalllog.h"
 #include "hostcallmodel.h"
 #include "hostevents.h"
+#include "hostfaults.h"
 #include "hostprofile.h"
 #include "pagetraffic.h"
+#include "pagewatcher.h"
 #include "standinhost.h"
 #include "trafficmodel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -78,7 +83,17 @@ HostConsole::HostConsole(HostCallLog* log, HostEvents* events, PageTraffic* traf
     layout->addWidget(callList(), 3);
     if (m_traffic)
         layout->addWidget(trafficList(), 2);
-    layout->addWidget(eventControls());
+    // The controls scroll rather than hold the window to their height: --size may ask for less.
+    auto* controls = new QWidget;
+    m_layout = new QVBoxLayout(controls);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->addWidget(eventControls());
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(controls);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    layout->addWidget(scroll);
     connect(m_events, &HostEvents::changed, this, &HostConsole::showHostState);
     showHostState();
 }
@@ -196,4 +211,87 @@ void HostConsole::showHostState()
     m_email->setText(profile.account.email);
     m_userId->setText(profile.account.userId);
     m_token->setText(profile.account.token);
+}
+
+void HostConsole::addWorkbench(PageWatcher* page, HostFaults* faults)
+{
+    m_faults = faults;
+    auto* box = new QGroupBox(tr("Workbench"), this);
+    auto* form = new QFormLayout(box);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    m_workbenchStatus = new QLabel(box);
+    m_workbenchStatus->setWordWrap(true);
+
+    auto* reload = sendButton(tr("Reload"), box);
+    reload->setToolTip(tr("Refreshes the page as its own refresh does: the plug-in tests the web host and loads again"));
+    connect(reload, &QPushButton::clicked, this, [this, page] {
+        QString error;
+        m_workbenchStatus->setText(page->refresh(&error) ? QString() : error);
+    });
+    auto* screenshot = sendButton(tr("Screenshot…"), box);
+    connect(screenshot, &QPushButton::clicked, this, [this] {
+        // Grabbed before the dialog covers the window.
+        const QPixmap shot = window()->grab();
+        const QString file = QFileDialog::getSaveFileName(this, tr("Save a screenshot"), QStringLiteral("vornik-launcher.png"),
+                                                          tr("PNG images (*.png)"));
+        if (!file.isEmpty())
+            m_workbenchStatus->setText(shot.save(file, "PNG") ? tr("saved %1").arg(file) : tr("cannot write %1").arg(file));
+    });
+    auto* buttons = new QWidget(box);
+    auto* buttonsLayout = new QHBoxLayout(buttons);
+    buttonsLayout->setContentsMargins(0, 0, 0, 0);
+    buttonsLayout->addWidget(reload);
+    buttonsLayout->addWidget(screenshot);
+    buttonsLayout->addStretch(1);
+    form->addRow(tr("Page"), buttons);
+
+    auto switchFor = [this, box](const QString& text, void (HostFaults::*set)(bool)) {
+        auto* check = new QCheckBox(text, box);
+        connect(check, &QCheckBox::clicked, this, [this, set](bool on) { (m_faults->*set)(on); });
+        return check;
+    };
+    m_webHostUnreachable = switchFor(tr("web host unreachable"), &HostFaults::setWebHostUnreachable);
+    m_modedListFailing = switchFor(tr("moded list fails"), &HostFaults::setModedListFailing);
+    m_apkFailing = switchFor(tr("APK look-ups fail"), &HostFaults::setApkFailing);
+    m_apkSlow = new QCheckBox(tr("APK look-ups slow"), box);
+    m_apkDelay = new QSpinBox(box);
+    m_apkDelay->setRange(1, 120000);
+    m_apkDelay->setValue(3000);
+    m_apkDelay->setSuffix(tr(" ms"));
+    auto applyDelay = [this] { m_faults->setApkDelay(m_apkSlow->isChecked() ? m_apkDelay->value() : 0); };
+    connect(m_apkSlow, &QCheckBox::clicked, this, applyDelay);
+    connect(m_apkDelay, &QSpinBox::editingFinished, this, [this, applyDelay] {
+        if (m_apkSlow->isChecked())
+            applyDelay();
+    });
+    auto* crash = sendButton(tr("Crash renderer"), box);
+    connect(crash, &QPushButton::clicked, this, [this] {
+        QString error;
+        m_workbenchStatus->setText(m_faults->crashRenderer(&error) ? QString() : error);
+    });
+    auto* switches = new QWidget(box);
+    auto* grid = new QGridLayout(switches);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(m_webHostUnreachable, 0, 0);
+    grid->addWidget(m_modedListFailing, 0, 1);
+    grid->addWidget(m_apkFailing, 1, 0);
+    grid->addWidget(crash, 1, 1, Qt::AlignLeft);
+    grid->addWidget(m_apkSlow, 2, 0);
+    grid->addWidget(m_apkDelay, 2, 1, Qt::AlignLeft);
+    form->addRow(tr("Faults"), switches);
+    form->addRow(m_workbenchStatus);
+    m_layout->addWidget(box);
+
+    connect(m_faults, &HostFaults::changed, this, &HostConsole::showFaults);
+    showFaults();
+}
+
+void HostConsole::showFaults()
+{
+    m_webHostUnreachable->setChecked(m_faults->webHostUnreachable());
+    m_modedListFailing->setChecked(m_faults->modedListFailing());
+    m_apkFailing->setChecked(m_faults->apkFailing());
+    m_apkSlow->setChecked(m_faults->apkDelayMs() > 0);
+    if (m_faults->apkDelayMs() > 0)
+        m_apkDelay->setValue(m_faults->apkDelayMs());
 }

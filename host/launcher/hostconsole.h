@@ -4,12 +4,15 @@
 
 class HostCallLog;
 class HostEvents;
+class HostFaults;
+class PageWatcher;
 class PageTraffic;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class QVBoxLayout;
 
 // The host's side of the workbench: every call the stand-in host receives, as it happens, the
 // page's traffic with the plug-in beneath it (when there is a page to follow), and controls for
@@ -21,12 +24,17 @@ class HostConsole : public QWidget
 public:
     HostConsole(HostCallLog* log, HostEvents* events, PageTraffic* traffic = nullptr, QWidget* parent = nullptr);
 
+    // Adds the page's controls (reload, screenshot) and the host faults' switches beneath the
+    // host events; they follow the faults whoever switches them.
+    void addWorkbench(PageWatcher* page, HostFaults* faults);
+
 private:
     QWidget* callList();
     QWidget* trafficList();
     QWidget* eventControls();
     // The controls show what the host holds now, whoever changed it.
     void showHostState();
+    void showFaults();
 
     HostCallLog* m_log;
     HostEvents* m_events;
@@ -39,4 +47,13 @@ private:
     QLineEdit* m_email;
     QLineEdit* m_userId;
     QLineEdit* m_token;
+
+    QVBoxLayout* m_layout;
+    HostFaults* m_faults = nullptr;
+    QCheckBox* m_webHostUnreachable = nullptr;
+    QCheckBox* m_modedListFailing = nullptr;
+    QCheckBox* m_apkFailing = nullptr;
+    QCheckBox* m_apkSlow = nullptr;
+    QSpinBox* m_apkDelay = nullptr;
+    QLabel* m_workbenchStatus = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "launcheroptions.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 namespace {
 
@@ -16,6 +17,27 @@ bool readPort(const QString& text, int lowest, const QString& option, int* port,
         return false;
     }
     *port = value;
+    return true;
+}
+
+// Small enough for any screen's corner, large enough for a 4K page; beyond, the grab fails.
+constexpr int kMinSide = 200;
+constexpr int kMaxSide = 8192;
+
+bool readSize(const QString& text, QSize* size, QString* error)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,5})x([0-9]{1,5})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    const QSize read = match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
+    if (!read.isValid() || read.width() < kMinSide || read.height() < kMinSide || read.width() > kMaxSide
+        || read.height() > kMaxSide) {
+        *error = QStringLiteral("--size needs WIDTHxHEIGHT in pixels, each from %1 to %2 (e.g. 1280x800), not \"%3\"")
+                     .arg(kMinSide)
+                     .arg(kMaxSide)
+                     .arg(text);
+        return false;
+    }
+    *size = read;
     return true;
 }
 
@@ -50,6 +72,9 @@ struct CommandLine
         QStringLiteral("screenshot"),
         QStringLiteral("Once the page is loaded and ready, writes a PNG of the window, prints a summary, exits."),
         QStringLiteral("FILE")};
+    const QCommandLineOption size{QStringLiteral("size"),
+                                  QStringLiteral("Window size in pixels, e.g. 1280x800 (the default)."),
+                                  QStringLiteral("WxH")};
     const QCommandLineOption remoteDebugging{
         QStringLiteral("remote-debugging"),
         QStringLiteral("Opens the web engine's DevTools port (sets QTWEBENGINE_REMOTE_DEBUGGING)."),
@@ -66,7 +91,7 @@ struct CommandLine
             "Runs the Vornik plug-in on a stand-in launcher host: shows its page, logs every host call, and\n"
             "serves the demo page, the moded game list and a control API on 127.0.0.1."));
         parser.addOptions(
-            {help, plugin, profile, hostLog, logKeep, port, url, screenshot, remoteDebugging, protocolTypes});
+            {help, plugin, profile, hostLog, logKeep, port, url, screenshot, size, remoteDebugging, protocolTypes});
     }
 };
 
@@ -102,6 +127,8 @@ bool LauncherOptions::parse(const QStringList& arguments, LauncherOptions* optio
     parsed.screenshotFile = parser.value(c.screenshot);
     parsed.protocolTypesFile = parser.value(c.protocolTypes);
     if (!readPort(parser.value(c.port), 0, c.port.names().constFirst(), &parsed.port, error))
+        return false;
+    if (parser.isSet(c.size) && !readSize(parser.value(c.size), &parsed.windowSize, error))
         return false;
     if (parser.isSet(c.remoteDebugging)
         && !readPort(parser.value(c.remoteDebugging), 1, c.remoteDebugging.names().constFirst(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,8 @@ struct LauncherOptions
     // Empty: the launcher's own demo page.
     QString url;
     QString screenshotFile;
+    // Invalid: the window's own size.
+    QSize windowSize;
     // 0: leave QTWEBENGINE_REMOTE_DEBUGGING as the environment has it.
     int remoteDebuggingPort = 0;
 

@@ -2,6 +2,7 @@
 
 #include "controlapi.h"
 #include "hostcalllog.h"
+#include "hostfaults.h"
 #include "hostprofile.h"
 
 #include <QFile>
@@ -45,6 +46,11 @@ void LauncherSite::setPort(int port)
     m_port = port;
 }
 
+void LauncherSite::setFaults(const HostFaults* faults)
+{
+    m_faults = faults;
+}
+
 HttpResponse LauncherSite::handle(const HttpRequest& request)
 {
     // A page elsewhere that rebinds its own host name to 127.0.0.1 still sends that name.
@@ -64,6 +70,9 @@ HttpResponse LauncherSite::handle(const HttpRequest& request)
         return HttpResponse::error(405, QStringLiteral("%1 takes GET").arg(request.path));
     if (request.path == QLatin1String("/api/game/list"))
         return gameList(request);
+    // Everything else is the page: its document, scripts and styles fail together.
+    if (m_faults && m_faults->webHostUnreachable())
+        return HttpResponse::error(503, QStringLiteral("the web host is unreachable (a host fault, on request)"));
     if (request.path == QLatin1String("/qwebchannel.js"))
         return readFile(QStringLiteral(":/qtwebchannel/qwebchannel.js"), contentTypeOf(request.path));
     if (request.path == QLatin1String("/"))
@@ -78,6 +87,9 @@ HttpResponse LauncherSite::gameList(const HttpRequest& request)
         query.insert(it.key(), it.value());
     // Recorded like a host call: whoever asks the service is part of what the host was asked.
     m_log->record(QStringLiteral("WebService"), QStringLiteral("gameList"), {query});
+    // The request reached the server, which then failed: recorded all the same.
+    if (m_faults && m_faults->modedListFailing())
+        return HttpResponse::error(503, QStringLiteral("the moded game list is failing (a host fault, on request)"));
     // A list of a hundred thousand games is megabytes of JSON: made off the GUI thread, from a
     // copy of the list as it is now.
     return HttpResponse::jsonLater(200, [games = m_profile->modedGames] {

@@ -6,6 +6,7 @@
 
 class ControlApi;
 class HostCallLog;
+class HostFaults;
 struct HostProfile;
 
 // Everything the launcher's web service answers: the demo page and its files, Qt's
@@ -20,6 +21,8 @@ public:
 
     // The port requests must be addressed to (in their Host header).
     void setPort(int port);
+    // The host faults the site answers by; without them it answers as a healthy host.
+    void setFaults(const HostFaults* faults);
 
     HttpResponse handle(const HttpRequest& request);
 
@@ -31,5 +34,6 @@ private:
     const HostProfile* m_profile;
     HostCallLog* m_log;
     ControlApi* m_control;
+    const HostFaults* m_faults = nullptr;
     int m_port = 0;
 };

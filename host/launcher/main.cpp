@@ -4,6 +4,7 @@
 #include "controlapi.h"
 #include "hostcalllog.h"
 #include "hostevents.h"
+#include "hostfaults.h"
 #include "hostprofile.h"
 #include "iplugin.h"
 #include "ivornik.h"
@@ -120,11 +121,14 @@ int main(int argc, char** argv)
     events.changeCountry(host.profile().countryCode);
 
     PageWatcher page;
+    HostFaults faults(host.simulator(), &page);
     const MainWindow::About about{service.baseUrl(),
                                   options.profileFile.isEmpty() ? QStringLiteral("built-in demo profile")
                                                                 : options.profileFile,
                                   pluginFile, options.hostLogFile};
-    MainWindow window(loaded.vornik, &host, &events, &games, &page, about);
+    MainWindow window(loaded.vornik, &host, &events, &games, &page, about, &faults);
+    if (options.windowSize.isValid())
+        window.resize(options.windowSize);
 
     ControlApi::Hooks hooks;
     // Later, so the answer to the request that asked leaves first.
@@ -132,14 +136,24 @@ int main(int argc, char** argv)
     hooks.pageState = [&page] { return page.state(); };
     hooks.traffic = page.traffic();
     ControlApi control(&events, loaded.vornik, &log, hooks);
+    ControlApi::Workbench workbench;
+    workbench.reload = [&page](QString* error) { return page.refresh(error); };
+    workbench.screenshot = [&window] { return window.grab().toImage(); };
+    workbench.faults = &faults;
+    control.setWorkbench(workbench);
     LauncherSite site(QCoreApplication::applicationDirPath() + QStringLiteral("/www"), &host.profile(), &log,
                       &control);
     site.setPort(service.port());
+    site.setFaults(&faults);
     service.start([&site](const HttpRequest& request) { return site.handle(request); });
     std::printf("serving %s\n", qPrintable(service.baseUrl()));
     std::fflush(stdout);
 
     window.show();
+    // The window will not go below what its parts need; say so rather than shoot another size.
+    if (options.windowSize.isValid() && window.size() != options.windowSize)
+        std::fprintf(stderr, "vornik-launcher: the window cannot be %dx%d; it is %dx%d\n", options.windowSize.width(),
+                     options.windowSize.height(), window.width(), window.height());
     loaded.vornik->createView(kVornikPage, options.url.isEmpty() ? service.baseUrl() : options.url,
                               window.pageContainer());
     page.watch(window.pageContainer());

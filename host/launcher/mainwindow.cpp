@@ -56,7 +56,7 @@ QString escaped(const QString& text)
 } // namespace
 
 MainWindow::MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, ModedGameListener* games,
-                       PageWatcher* page, const About& about, QWidget* parent)
+                       PageWatcher* page, const About& about, HostFaults* faults, QWidget* parent)
     : QMainWindow(parent)
     , m_vornik(vornik)
     , m_host(host)
@@ -76,7 +76,10 @@ MainWindow::MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, M
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_pages);
-    splitter->addWidget(new HostConsole(host->log(), events, m_page->traffic(), this));
+    auto* console = new HostConsole(host->log(), events, m_page->traffic(), this);
+    if (faults)
+        console->addWorkbench(m_page, faults);
+    splitter->addWidget(console);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setSizes({860, 420});

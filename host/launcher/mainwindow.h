@@ -4,6 +4,7 @@
 
 class HostCallLog;
 class HostEvents;
+class HostFaults;
 class IVornik;
 class ModedGameListener;
 class PageWatcher;
@@ -28,7 +29,7 @@ public:
     };
 
     MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, ModedGameListener* games, PageWatcher* page,
-               const About& about, QWidget* parent = nullptr);
+               const About& about, HostFaults* faults = nullptr, QWidget* parent = nullptr);
 
     // The widget to hand to createView.
     QWidget* pageContainer() const;

@@ -12,9 +12,11 @@ class QWebEngineView;
 class QWidget;
 
 // Follows the plug-in's page from the host's side: what it shows, whether its last load
-// finished, whether that was the offline page, and whether the page's script says it is ready
-// (the demo page sets data-ready="true" on its root element once it has its state; the offline
-// page has no state to wait for), and what the page and the plug-in say to each other.
+// finished, whether that was the offline page, whether the page is ready, and what the page and
+// the plug-in say to each other. A loaded page is ready once its script has sent its first
+// command (its channel is up, so what the plug-in pushes from then on reaches it), or once it
+// says so itself with data-ready="true" on its root element; the offline page is ready when it
+// has loaded.
 class PageWatcher : public QObject
 {
     Q_OBJECT
@@ -33,9 +35,19 @@ public:
     QJsonObject state() const;
     // Follows the page's bridge once watch() has found the view.
     PageTraffic* traffic();
+    // The page the plug-in shows, or null before watch() or once it has gone.
+    QWebEnginePage* page() const;
+    // Sends "notifyClientRefresh" over the page's bridge, as the offline page's retry does: the
+    // plug-in tests the web host again and loads the page anew. False with *error when the page
+    // has no bridge.
+    bool refresh(QString* error);
 
 signals:
     void stateChanged();
+
+private slots:
+    // The bridge's notice of a command; connected by name, the host has no header of the bridge.
+    void onCommand();
 
 private:
     void onLoadStarted();
@@ -47,4 +59,5 @@ private:
     QTimer m_poll;
     bool m_loaded = false;
     bool m_ready = false;
+    bool m_commandSeen = false;
 };

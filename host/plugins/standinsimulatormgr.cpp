@@ -34,7 +34,11 @@ void StandInSimulatorMgr::requestApkUrl(const QString& package, std::function<vo
         return;
 
     // The address as the profile has it when asked; a package without one gets "".
-    const QString url = profile().apkUrls.value(package);
+    const QString url = m_apkFailing ? QString() : profile().apkUrls.value(package);
+    if (m_apkDelayMs > 0 && m_apkAnswerMode != ApkAnswerMode::Never) {
+        QTimer::singleShot(m_apkDelayMs, this, [callback, url] { callback(url); });
+        return;
+    }
     switch (m_apkAnswerMode) {
     case ApkAnswerMode::Later:
         // The host looks the address up asynchronously and answers on its GUI thread; the timer
@@ -48,6 +52,26 @@ void StandInSimulatorMgr::requestApkUrl(const QString& package, std::function<vo
         m_heldApkRequests.append(qMakePair(package, callback));
         break;
     }
+}
+
+void StandInSimulatorMgr::setApkDelay(int delayMs)
+{
+    m_apkDelayMs = qMax(0, delayMs);
+}
+
+int StandInSimulatorMgr::apkDelay() const
+{
+    return m_apkDelayMs;
+}
+
+void StandInSimulatorMgr::setApkFailing(bool failing)
+{
+    m_apkFailing = failing;
+}
+
+bool StandInSimulatorMgr::apkFailing() const
+{
+    return m_apkFailing;
 }
 
 int StandInSimulatorMgr::answerHeldApkRequests()

@@ -26,6 +26,12 @@ public:
     // Answers the lookups held back in Never mode, now, with the profile's addresses as they are
     // now, as a host that answers very late would. Returns how many it answered.
     int answerHeldApkRequests();
+    // Host faults: every lookup answers only after delayMs (0: as the mode says), and with no
+    // address at all while failing, as a host whose download service is slow or down does.
+    void setApkDelay(int delayMs);
+    int apkDelay() const;
+    void setApkFailing(bool failing);
+    bool apkFailing() const;
 
     // ISimulatorMgr
     void requestApkUrl(const QString& package, std::function<void(const QString&)> callback, int reserved,
@@ -38,5 +44,7 @@ public:
 
 private:
     ApkAnswerMode m_apkAnswerMode = ApkAnswerMode::Later;
+    int m_apkDelayMs = 0;
+    bool m_apkFailing = false;
     QList<QPair<QString, std::function<void(const QString&)>>> m_heldApkRequests;
 };
