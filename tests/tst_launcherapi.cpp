@@ -19,9 +19,12 @@
 #include "launchersite.h"
 #include "messageoutput.h"
 #include "pageprotocol.h"
+#include "pagecommand.h"
 #include "pagetraffic.h"
+#include "pluginharness.h"
 #include "standinhost.h"
 #include "standinsetting.h"
+#include "webservice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -33,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QUrlQuery>
+#include <QWebEnginePage>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -144,6 +148,62 @@ qint64 seqAt(QTreeView* view, int row)
     return view->model()->index(row, HostCallModel::SeqColumn).data().toLongLong();
 }
 
+// What the test page's window.run(body) came to: the JSON of what body returned, or "code:
+// message" of what it threw. page: the test page (tests/pages/client.html), loaded afresh unless
+// it is the one already shown.
+QString runInPage(QWebEnginePage* page, const QString& body)
+{
+    const QString quoted = QString::fromUtf8(QJsonDocument(QJsonArray{body}).toJson(QJsonDocument::Compact));
+    evaluate(page, QString("window.run(%1[0]); true").arg(quoted));
+    QString result;
+    (void)QTest::qWaitFor([&] {
+        result = evaluate(page, "window.result === undefined ? null : String(window.result)").toString();
+        return !result.isEmpty();
+    }, 60000);
+    return result.isEmpty() ? QString("(no outcome)") : result;
+}
+
+// The test page and the client's files, served as a page team's server would serve them (a module
+// loads only over HTTP), by the launcher's own site; and a page of its own to show them.
+struct ServedClient
+{
+    ServedClient()
+    {
+        for (const char* name : {"vornik-client.js", "vornik-client-module.js", "vornik-protocol.js"})
+            QFile::copy(VORNIK_SOURCE_DIR "/host/www/" + QString(name), folder.filePath(name));
+        QFile::copy(VORNIK_TEST_PAGES "/client.html", folder.filePath("client.html"));
+        QString error;
+        if (!service.bind(0, &error))
+            qFatal("%s", qPrintable(error));
+        site.setPort(service.port());
+        service.start([this](const HttpRequest& request) { return site.handle(request); });
+    }
+    ~ServedClient()
+    {
+        page.reset();
+        service.stop();
+    }
+    QTemporaryDir folder;
+    Rig rig{HostProfile()};
+    LauncherSite site{folder.path(), &rig.host.profile(), &rig.log, &rig.api};
+    WebService service;
+    std::unique_ptr<QWebEnginePage> page = std::make_unique<QWebEnginePage>();
+};
+// Gone before the application, whose web engine profile must outlive its pages.
+std::unique_ptr<ServedClient> g_served;
+
+// The served test page, loaded afresh: no client loaded, no connection.
+QWebEnginePage* freshClientPage()
+{
+    if (!g_served)
+        g_served = std::make_unique<ServedClient>();
+    QWebEnginePage* page = g_served->page.get();
+    evaluate(page, "window.ready = false; true");
+    page->load(QUrl(g_served->service.baseUrl() + "client.html"));
+    (void)QTest::qWaitFor([page] { return evaluate(page, "window.ready === true").toBool(); }, 60000);
+    return page;
+}
+
 } // namespace
 
 class LauncherApiTest : public QObject
@@ -151,6 +211,7 @@ class LauncherApiTest : public QObject
     Q_OBJECT
 private slots:
     void init();
+    void cleanupTestCase() { g_served.reset(); }
 
     void requestDoesWhatItSaysOrNothing_data();
     void requestDoesWhatItSaysOrNothing();
@@ -175,6 +236,9 @@ private slots:
     void protocolDeclarationsAreTheTable();
     void pagesTypeCheck_data();
     void pagesTypeCheck();
+    void clientReportsMistakes_data();
+    void clientReportsMistakes();
+    void clientAnswersAlikeInLauncherAndMock();
 
 private:
     std::unique_ptr<Rig> m_rig;
@@ -719,6 +783,18 @@ void LauncherApiTest::protocolCheck()
     for (const QJsonValue& warning : last.value("warnings").toArray())
         got.append(warning.toString());
     QCOMPARE(got.join(" | "), warnings);
+
+    // The client's development mode words a command it can build as the launcher does.
+    const QString text = traffic.constLast().mid(2);
+    if (traffic.size() > 1 || !QJsonDocument::fromJson(text.toUtf8()).isObject() || warnings.contains("unread"))
+        return;
+    static QWebEnginePage* page = freshClientPage();
+    const QString refused = runInPage(page, QString(R"(
+        const client = await (await classic()).connect({ transport: "mock" });
+        const { event, data, ...extra } = JSON.parse(%1[0]);
+        try { client.send(event, data, extra); } catch (error) { return error.warnings.join(" | "); }
+        return "";)").arg(QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))));
+    QCOMPARE(refused, compactJson(warnings));
 }
 
 void LauncherApiTest::protocolTableIsTheDocumentedOne()
@@ -791,10 +867,12 @@ void LauncherApiTest::protocolTableIsTheDocumentedOne()
 
 void LauncherApiTest::protocolDeclarationsAreTheTable()
 {
-    // vornik-launcher --write-protocol-types host/www/vornik-protocol.d.ts writes it anew.
-    QFile file(VORNIK_SOURCE_DIR "/host/www/vornik-protocol.d.ts");
-    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    QCOMPARE(QString::fromUtf8(file.readAll()).split('\n'), PageProtocol::typeDeclarations().split('\n'));
+    // vornik-launcher --write-protocol-types host/www/NAME writes each anew.
+    for (const QString name : {"vornik-protocol.d.ts", "vornik-protocol.js"}) {
+        QFile file(VORNIK_SOURCE_DIR "/host/www/" + name);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split('\n'), PageProtocol::protocolFile(name).split('\n'));
+    }
 }
 
 void LauncherApiTest::pagesTypeCheck_data()
@@ -854,6 +932,105 @@ void LauncherApiTest::pagesTypeCheck()
             got.append(found.captured(2));
     }
     QVERIFY2(got.join(' ') == errors, qPrintable(QString("got \"%1\" from:\n%2").arg(got.join(' '), report)));
+}
+
+void LauncherApiTest::clientReportsMistakes_data()
+{
+    QTest::addColumn<QString>("script"); // run in a fresh test page; mock: a client of the mock
+    QTest::addColumn<QString>("outcome");
+
+    const QString mock = R"(const mock = await (await classic()).connect({ transport: "mock" }); )";
+    QTest::newRow("misspelt command") << mock + R"(return mock.request("getUserTokn");)"
+                                      << R"(unknown-command: unknown event "getUserTokn": the plug-in does nothing with it)";
+    QTest::newRow("data of the wrong type") << mock + R"(return mock.request("getVmList", { packageName: 7, method: "play" });)"
+                                            << R"(wrong-data: "data.packageName" is a number; getVmList reads a string)";
+    QTest::newRow("request of a command that replies with nothing") << mock + R"(return mock.request("openShare", {});)"
+                                                                     << "no-reply: openShare replies with nothing: send it, do not request it";
+    QTest::newRow("checks off") << R"(const c = await (await classic()).connect({ transport: "mock", development: false });
+                                     return [await c.request("getUserTokn"), c.mock.commands[0].event];)"
+                                << R"([{},"getUserTokn"])";
+    QTest::newRow("a reply behind ten pushes, paced") << mock + R"(for (let i = 0; i < 10; ++i) mock.mock.push("marker", { i });
+                                                          return mock.request("getLanguage", undefined, { timeoutMs: 50 });)"
+                                                      << "timeout: getLanguage: no reply within 50 ms";
+    QTest::newRow("game command outwaits the APK") << mock + R"(let limit; const wait = setTimeout;
+        window.setTimeout = (call, ms) => { if (ms > 1000) limit = ms; return wait(call, ms); };
+        await mock.request("installOrPlayAppforVm", {}); return limit;)" << "40000";
+    QTest::newRow("a negative time limit") << mock + R"(return mock.request("getLanguage", undefined, { timeoutMs: -1 });)"
+                                   << "wrong-data: timeoutMs must be a number of milliseconds (0: for ever), not -1";
+    QTest::newRow("a handler that throws") << mock + R"(const got = [];
+        mock.on("updateLanguage", () => { throw new Error("handler broke"); });
+        mock.on("updateLanguage", (data) => got.push(data.language));
+        mock.mock.push("updateLanguage", { language: "de" }); await mock.once("updateLanguage");
+        await new Promise((resolve) => setTimeout(resolve, 0)); return [got, errors];)"
+                                           << R"([["de"],["handler broke"]])";
+    QTest::newRow("once, waitFor, onSend's end") << mock + R"(const sent = []; const stop = mock.onSend((c) => sent.push(c.event));
+        mock.send("closeBootAnimation"); stop(); mock.send("closeClientLoading");
+        for (const language of ["de", "fr", "it"]) mock.mock.push("updateLanguage", { language });
+        const first = await mock.once("updateLanguage");
+        const fr = await mock.waitFor("updateLanguage", (data) => data.language === "it", 0);
+        return [sent, first.language, fr.language];)"
+                                                 << R"([["closeBootAnimation"],"de","it"])";
+    QTest::newRow("waitFor gives up") << mock + R"(return mock.waitFor("updateLanguage", undefined, 30);)"
+                                      << "timeout: updateLanguage: no such message within 30 ms";
+    QTest::newRow("connect twice, one client") << R"(const Client = await classic();
+        const [a, b] = await Promise.all([Client.connect({ transport: "mock" }), Client.connect({ transport: "mock" })]);
+        await Promise.all([a.request("getLanguage"), b.request("getLanguage")]);
+        return [a === b, a.mock.commands.map((c) => c.callbackEvent)];)"
+                                               << R"([true,["getLanguage#1","getLanguage#2"]])";
+    QTest::newRow("as a module, one client with the script")
+        << R"(const a = await (await classic()).connect({ transport: "mock" });
+              const b = await (await module()).connect({ transport: "mock" });
+              return [a === b, await a.request("getUserConfig")];)"
+        << R"([true,{"one_button_config":0}])";
+    QTest::newRow("outside the launcher") << "return (await classic()).connect();"
+                                          << "no-transport: no web channel transport (qt.webChannelTransport): the page is not "
+                                             R"(in the launcher or the host; connect({ transport: "mock", profile }) answers in any browser)";
+    QTest::newRow("channel script nowhere") << R"(return (await classic()).connect({ channelScript: "missing.js" });)"
+                                            << "no-transport: could not load missing.js";
+    QTest::newRow("a channel that never answers")
+        << R"(window.qt = { webChannelTransport: { send() {} } }; window.QWebChannel = function () {};
+              return (await classic()).connect({ timeoutMs: 50 });)"
+        << "timeout: the web channel did not answer within 50 ms";
+    QTest::newRow("profile of the wrong shape")
+        << R"(return (await classic()).connect({ transport: "mock", profile: { account: { loggedIn: "yes" } } });)"
+        << R"(wrong-data: the profile's "account.loggedIn" is a string, not a boolean)";
+}
+
+void LauncherApiTest::clientReportsMistakes()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, outcome);
+    QCOMPARE(runInPage(freshClientPage(), script), outcome);
+}
+
+void LauncherApiTest::clientAnswersAlikeInLauncherAndMock()
+{
+    const QByteArray profileJson = R"({"appConfig": {"13": "x-1", "14": "a-1", "15": "r-1", "24": "http://127.0.0.1/", "26": true},
+        "language": "de", "hostMap": {"cloud": "https://cloud.test"}, "oneButtonConfig": 2,
+        "account": {"loggedIn": true, "email": "p@example.com", "userId": "u-7", "token": "t-7"},
+        "clientVersion": "5.2", "clientUuid": "{6F1D3C2A-5B7E-4C1D-9A8B-2E3F4A5B6C7D}", "systemConfig": {"gpu": "G"},
+        "hasPlayStore": true, "defaultEngines": {"com.example.racer": "pie64"},
+        "instances": [{"id": "0", "name": "Main", "type": "nougat64", "apps": ["com.example.racer", "com.b"]},
+                      {"id": "1", "name": "Second", "type": "pie64", "apps": ["com.a"]}]})";
+    QString error;
+    PluginHarness harness(HostProfile::fromJson(profileJson, &error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(harness.bind());
+    QVERIFY(harness.showPage(QUrl::fromLocalFile(VORNIK_TEST_PAGES "/client.html")));
+    // As the launcher starts it: the table and development mode come with every document.
+    QVERIFY(PageProtocol::offerToPage(harness.container(), true));
+    evaluate(harness.page(), "window.ready = false; location.reload(); true");
+    QTRY_VERIFY_WITH_TIMEOUT(evaluate(harness.page(), "window.ready === true").toBool(), 60000);
+
+    const QString launcher = runInPage(harness.page(), "return scenario();");
+    const QString mock = runInPage(freshClientPage(), QString("return scenario({ transport: 'mock', profile: %1 });")
+                                                          .arg(QString::fromUtf8(profileJson)));
+    const QJsonObject got = QJsonDocument::fromJson(launcher.toUtf8()).object();
+    QVERIFY2(got.value("received").toArray().size() == 9, qPrintable(launcher));
+    QCOMPARE(got.value("refused").toString(), QString("unknown-command"));
+    QCOMPARE(got.value("development").toBool(), true);
+    QCOMPARE(eventsAndData(QJsonDocument::fromJson(mock.toUtf8()).object().value("received").toArray()),
+             eventsAndData(got.value("received").toArray()));
 }
 
 VORNIK_TEST_MAIN(LauncherApiTest)

@@ -82,8 +82,12 @@ struct CommandLine
 
     const QCommandLineOption protocolTypes{
         QStringLiteral("write-protocol-types"),
-        QStringLiteral("Writes the page protocol's TypeScript declarations to FILE and exits."),
+        QStringLiteral("Writes the page protocol's TypeScript declarations (or, to a FILE ending in .js that is\n"
+                       "not .d.ts, the page client's table) to FILE and exits."),
         QStringLiteral("FILE")};
+    const QCommandLineOption noClientChecks{
+        QStringLiteral("no-client-checks"),
+        QStringLiteral("Starts the page's vornik-client.js out of development mode: it sends commands unchecked.")};
 
     CommandLine()
     {
@@ -91,7 +95,7 @@ struct CommandLine
             "Runs the Vornik plug-in on a stand-in launcher host: shows its page, logs every host call, and\n"
             "serves the demo page, the moded game list and a control API on 127.0.0.1."));
         parser.addOptions(
-            {help, plugin, profile, hostLog, logKeep, port, url, screenshot, size, remoteDebugging, protocolTypes});
+            {help, plugin, profile, hostLog, logKeep, port, url, screenshot, size, remoteDebugging, protocolTypes, noClientChecks});
     }
 };
 
@@ -126,6 +130,7 @@ bool LauncherOptions::parse(const QStringList& arguments, LauncherOptions* optio
     parsed.url = parser.value(c.url);
     parsed.screenshotFile = parser.value(c.screenshot);
     parsed.protocolTypesFile = parser.value(c.protocolTypes);
+    parsed.clientChecks = !parser.isSet(c.noClientChecks);
     if (!readPort(parser.value(c.port), 0, c.port.names().constFirst(), &parsed.port, error))
         return false;
     if (parser.isSet(c.size) && !readSize(parser.value(c.size), &parsed.windowSize, error))

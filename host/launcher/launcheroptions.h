@@ -24,8 +24,11 @@ struct LauncherOptions
     // 0: leave QTWEBENGINE_REMOTE_DEBUGGING as the environment has it.
     int remoteDebuggingPort = 0;
 
-    // Set: write the page's protocol declarations (TypeScript) there and do nothing else.
+    // Set: write the page's protocol declarations (TypeScript), or the client's table for a
+    // ".js", there and do nothing else.
     QString protocolTypesFile;
+    // Whether the page's client starts in development mode, checking commands before they go.
+    bool clientChecks = true;
 
     bool helpRequested = false;
 

@@ -64,8 +64,8 @@ int main(int argc, char** argv)
     }
     if (!options.protocolTypesFile.isEmpty()) {
         QSaveFile file(options.protocolTypesFile);
-        if (!file.open(QIODevice::WriteOnly) || file.write(PageProtocol::typeDeclarations().toUtf8()) < 0
-            || !file.commit())
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(PageProtocol::protocolFile(options.protocolTypesFile).toUtf8()) < 0 || !file.commit())
             return refuse(QStringLiteral("cannot write %1").arg(options.protocolTypesFile));
         return 0;
     }
@@ -157,6 +157,7 @@ int main(int argc, char** argv)
     loaded.vornik->createView(kVornikPage, options.url.isEmpty() ? service.baseUrl() : options.url,
                               window.pageContainer());
     page.watch(window.pageContainer());
+    PageProtocol::offerToPage(window.pageContainer(), options.clientChecks);
     window.showPage(host.profile().currentPage);
 
     Screenshot screenshot(&window, &page, &games, &log, options.screenshotFile);

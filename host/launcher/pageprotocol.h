@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+class QWidget;
+
 // The page protocol as the plug-in handles it, one row per command: the JSON type its "data" is
 // read as, whether it replies with something, the keys it reads with their types, and what its
 // reply carries; and one row per message the plug-in pushes unasked. Written from the plug-in's
@@ -88,6 +90,16 @@ const QVector<Push>& pushes();
 
 // The page's type declarations (TypeScript), written from the tables above.
 QString typeDeclarations();
+// The same tables as a script that sets the global VornikProtocol, for the page client's
+// development mode and its mock (host/www/vornik-protocol.js).
+QString clientTable();
+// What --write-protocol-types writes to a file of that name: the table for a ".js" that is not a
+// ".d.ts", else the declarations.
+QString protocolFile(const QString& fileName);
+// Gives every document the page in container loads from now on the client table, Qt's
+// qwebchannel.js (so a page of any server can connect) and whether the client starts in
+// development mode. False when there is no page there.
+bool offerToPage(QWidget* container, bool development);
 
 // As the docs write it: "–", "any", "string", "integer", "boolean", "object", "array".
 QString typeName(Type type);

@@ -1,10 +1,18 @@
 #include "pageprotocol.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineView>
+#include <QWidget>
 
-// The page's TypeScript declarations, written from the protocol tables so that an editor holds a
-// page to the same protocol the launcher's check holds it to at run time. The file is kept in the
-// repository; a test compares it with what this writes.
+// The page's TypeScript declarations and the client's table, written from the protocol tables so
+// that an editor and the client hold a page to the same protocol the launcher's check holds it to
+// at run time. Both files are kept in the repository; a test compares them with what this writes.
 namespace PageProtocol {
 namespace {
 
@@ -160,12 +168,84 @@ export type VornikPushMessage<E extends VornikPushEventName> = VornikMessage<E, 
 export type VornikReplyMessage<N extends VornikCommandName> = VornikMessage<string, VornikReplyData<N>>;
 )";
 
+const char* const kTableHead = R"(// The Vornik page protocol as vornik-client.js reads it: what its development mode checks each
+// command against before it is sent, and which commands its mock answers with something. Written
+// by `vornik-launcher --write-protocol-types vornik-protocol.js` from the table the launcher's
+// protocol check uses; not edited by hand. The launcher hands it to its page itself; elsewhere the
+// client loads it from beside its own file. "keys": the types of the keys of "data" (of each item,
+// where "data" is an array); "extra": top-level keys beside "event", "callbackEvent" and "data".
+globalThis.VornikProtocol = {
+)";
+
+QString tableType(Type type)
+{
+    return type == Type::None ? QStringLiteral("none") : typeName(type);
+}
+
+// In the table's order, which is the order the launcher's check words its warnings in.
+QString keyTypes(const QVector<Key>& keys)
+{
+    QStringList types;
+    for (const Key& key : keys)
+        types.append(quoted(key.name) + QLatin1Char(':') + quoted(tableType(key.type)));
+    return QLatin1Char('{') + types.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
 } // namespace
+
+QString clientTable()
+{
+    QStringList rows;
+    for (const Command& command : commands()) {
+        QString row = QStringLiteral("{\"data\":%1,\"replies\":%2,\"keys\":%3")
+                          .arg(quoted(tableType(command.data)),
+                               command.replies ? QStringLiteral("true") : QStringLiteral("false"),
+                               keyTypes(command.keys));
+        if (!command.extra.isEmpty())
+            row += QStringLiteral(",\"extra\":") + keyTypes(command.extra);
+        rows.append(QStringLiteral("    %1: %2}").arg(quoted(command.name), row));
+    }
+    QJsonArray pushNames;
+    for (const Push& push : pushes())
+        pushNames.append(push.name);
+    return QString::fromUtf8(kTableHead) + QStringLiteral("  \"commands\": {\n") + rows.join(QStringLiteral(",\n"))
+        + QStringLiteral("\n  },\n  \"pushes\": ")
+        + QString::fromUtf8(QJsonDocument(pushNames).toJson(QJsonDocument::Compact)) + QStringLiteral("\n};\n");
+}
+
+QString protocolFile(const QString& fileName)
+{
+    return fileName.endsWith(QLatin1String(".js")) && !fileName.endsWith(QLatin1String(".d.ts")) ? clientTable()
+                                                                                                  : typeDeclarations();
+}
+
+bool offerToPage(QWidget* container, bool development)
+{
+    auto* view = container->findChild<QWebEngineView*>();
+    if (!view || !view->page())
+        return false;
+    QFile channelScript(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (!channelScript.open(QIODevice::ReadOnly))
+        return false;
+    QWebEngineScript script;
+    script.setName(QStringLiteral("vornik-client-table"));
+    // Before the page's own scripts, in their world: the client reads these as globals.
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(clientTable()
+                         + QStringLiteral("globalThis.VornikLauncher = Object.freeze({ development: %1 });\n")
+                               .arg(development ? QStringLiteral("true") : QStringLiteral("false"))
+                         + QString::fromUtf8(channelScript.readAll()));
+    view->page()->scripts().insert(script);
+    return true;
+}
 
 QString typeDeclarations()
 {
     QStringList commandNames;
     QStringList replyingNames;
+    QStringList awaitedNames;
     QStringList dataMembers;
     QStringList replyMembers;
     QStringList commandMembers;
@@ -174,6 +254,9 @@ QString typeDeclarations()
         commandNames.append(name);
         dataMembers.append(kStep + memberName(command.name) + QStringLiteral(": ") + commandDataType(command, kStep)
                            + QLatin1Char(';'));
+        // The game commands (the ones that read "ga") are answered once the host has the game.
+        if (command.replies || !command.extra.isEmpty())
+            awaitedNames.append(name);
         if (command.replies) {
             replyingNames.append(name);
             replyMembers.append(kStep + memberName(command.name) + QStringLiteral(": ")
@@ -214,6 +297,10 @@ QString typeDeclarations()
     text += QLatin1Char('\n')
         + nameUnion(QStringLiteral("The commands whose reply carries something: the ones worth a `request`."),
                     QStringLiteral("VornikReplyingCommandName"), replyingNames);
+    text += QLatin1Char('\n')
+        + nameUnion(QStringLiteral("What `request` takes: the commands that reply, and the game commands, whose empty "
+                                   "reply says the host has taken the game."),
+                    QStringLiteral("VornikAwaitedCommandName"), awaitedNames);
     text += QLatin1Char('\n') + nameUnion(QStringLiteral("The messages the plug-in pushes unasked."), QStringLiteral("VornikPushEventName"),
                       pushNames);
     text += QStringLiteral("\n/** What each command reads from `data`; `undefined`: nothing, leave it out. */\n"

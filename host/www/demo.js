@@ -3,7 +3,7 @@
 // It asks for its state once connected (pushes sent before that are lost), shows the moded games
 // of the web service, the installed apps and the signed-in user, offers the game actions, answers
 // the host's live search, logs every message in both directions, and sends a few mistakes on
-// purpose for the launcher's protocol check to flag.
+// purpose for the client's development mode or the launcher's protocol check to flag.
 //
 // For scripts and DevTools: document.documentElement.dataset.ready is "true" once the first state
 // has arrived, and dataset.language holds the language shown. window.demo.client is the client.
@@ -191,18 +191,27 @@ function answerRealSearch(query) {
 // --- mistakes on purpose ----------------------------------------------------------------------
 
 // Commands that do not do what they seem to. The plug-in says nothing about any of them; the
-// launcher's protocol check flags each in its console's "Page traffic" list and in
-// /control/traffic. The page's type check (vornik-protocol.d.ts) flags the first three as well.
+// client in development mode (the launcher's default) refuses the first three before they go, and
+// without it (vornik-launcher --no-client-checks) the launcher's protocol check flags each in its
+// console's "Page traffic" list and in /control/traffic. The page's type check
+// (vornik-protocol.d.ts) flags the first three as well.
 function wireMistakes() {
+  const mistake = (id, send) => $(id).addEventListener("click", () => {
+    try {
+      send();
+    } catch (error) {
+      notice("The client refused it (" + error.code + "): " + error.message);
+      log("out", "refused: " + error.message);
+    }
+  });
   // @ts-expect-error: no such command
-  $("mistake-event").addEventListener("click", () => state.client.send("getLangauge"));
-  $("mistake-data").addEventListener("click",
-      // @ts-expect-error: getVmList reads an object
-      () => state.client.send("getVmList", "com.example.racer", { callbackEvent: "vms#mistake" }));
+  mistake("mistake-event", () => state.client.send("getLangauge"));
+  // @ts-expect-error: getVmList reads an object
+  mistake("mistake-data", () => state.client.send("getVmList", "com.example.racer", { callbackEvent: "vms#mistake" }));
   // @ts-expect-error: the reply needs a callbackEvent to come under
-  $("mistake-callback").addEventListener("click", () => state.client.send("getUserToken"));
+  mistake("mistake-callback", () => state.client.send("getUserToken"));
   // The second goes out before the first is answered: which reply is which? No type can tell.
-  $("mistake-twice").addEventListener("click", () => {
+  mistake("mistake-twice", () => {
     state.client.send("getLanguage", undefined, { callbackEvent: "twice" });
     state.client.send("getUserConfig", undefined, { callbackEvent: "twice" });
   });

@@ -52,6 +52,19 @@ export type VornikReplyingCommandName =
   | "getClientConfig"
   | "getUserConfig";
 
+/** What `request` takes: the commands that reply, and the game commands, whose empty reply says the host has taken the game. */
+export type VornikAwaitedCommandName =
+  | "getInstalledApps"
+  | "getVmList"
+  | "installOrPlayAppforVm"
+  | "openCloudGame"
+  | "getUserToken"
+  | "getLanguage"
+  | "getHostConfig"
+  | "getClientConfig"
+  | "openStreamGame"
+  | "getUserConfig";
+
 /** The messages the plug-in pushes unasked. */
 export type VornikPushEventName =
   | "updateLanguage"
