@@ -951,7 +951,8 @@ void LauncherApiTest::clientReportsMistakes_data()
                                 << R"([{},"getUserTokn"])";
     QTest::newRow("a reply behind ten pushes, paced") << mock + R"(for (let i = 0; i < 10; ++i) mock.mock.push("marker", { i });
                                                           return mock.request("getLanguage", undefined, { timeoutMs: 50 });)"
-                                                      << "timeout: getLanguage: no reply within 50 ms";
+                                                      << "timeout: getLanguage: no reply within 50 ms (the plug-in answers only a page of the origin "
+                                                         "the host registered for it, and no text that is not JSON)";
     QTest::newRow("game command outwaits the APK") << mock + R"(let limit; const wait = setTimeout;
         window.setTimeout = (call, ms) => { if (ms > 1000) limit = ms; return wait(call, ms); };
         await mock.request("installOrPlayAppforVm", {}); return limit;)" << "40000";

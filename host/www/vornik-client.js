@@ -571,7 +571,9 @@ var VornikClient = (function (/** @type {any} */ global) {
         if (timeoutMs > 0) {
           timer = setTimeout(() => {
             this.pending.delete(callbackEvent);
-            reject(new VornikError("timeout", event + ": no reply within " + timeoutMs + " ms"));
+            // What the plug-in drops unread looks the same from here: name the usual causes.
+            reject(new VornikError("timeout", event + ": no reply within " + timeoutMs + " ms (the plug-in answers "
+              + "only a page of the origin the host registered for it, and no text that is not JSON)"));
           }, timeoutMs);
         }
         this.pending.set(callbackEvent, (message) => {
