@@ -225,13 +225,24 @@ void ModedGameListTest::retryAsksWithCurrentCodeAndDiesWithPlugin()
              repeated(5, "[VK] Getting moded game list failed, retring in 3 sec..."));
     QCOMPARE(m_harness->vornik()->modedGameList()->size(), 1);
 
-    // Down again: the plug-in goes while its retry is pending, and the retry goes with it.
+    // Down again, then up while a retry is pending: the change that asks at once takes the
+    // retry's place, so nothing asks after its answer.
     m_stub->setDefaultReply(500);
     postCountryCode("pl");
     QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Getting moded game list failed"), 6, 30000);
+    m_stub->setDefaultReply(200, kOneGame);
+    postCountryCode("se");
+    QTRY_COMPARE_WITH_TIMEOUT(listener.events, 2, 30000);
+    const int answered = m_stub->paths().size();
+    QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > answered; }, 3600));
+
+    // Down once more: the plug-in goes while its retry is pending, and the retry goes with it.
+    m_stub->setDefaultReply(500);
+    postCountryCode("pl");
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("[VK] Getting moded game list failed"), 7, 30000);
     m_harness->destroyPlugin();
-    QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > 7; }, 4500));
-    QCOMPARE(listener.events, 1);
+    QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > answered + 1; }, 3600));
+    QCOMPARE(listener.events, 2);
 }
 
 VORNIK_TEST_MAIN(ModedGameListTest)
