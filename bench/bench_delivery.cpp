@@ -19,23 +19,6 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-QUrl timingPage()
-{
-    return QUrl::fromLocalFile(QStringLiteral(VORNIK_BENCH_PAGES "/timing.html"));
-}
-
-std::vector<double> numbers(const QJsonArray& array)
-{
-    std::vector<double> values;
-    for (const QJsonValue& value : array)
-        values.push_back(value.toDouble());
-    return values;
-}
-
-} // namespace
-
 class DeliveryBench : public QObject
 {
     Q_OBJECT
@@ -49,16 +32,8 @@ private slots:
         harness.bind();
         QVERIFY(harness.showPage(timingPage()));
         const int count = benchSetting("VORNIK_BENCH_ROUNDTRIPS", 200);
-        evaluate(harness.page(), QStringLiteral("window.timeRoundTrips(%1, 25); true").arg(count));
-        // Asking the page whether it is done is a message of its own: not while it times.
-        spin(count * 3 * 26);
-        QVERIFY(spinUntil([&] { return evaluate(harness.page(), QStringLiteral("window.roundTrips !== null")).toBool(); },
-                          count * 200 + 30000, 200));
-        const QJsonObject times =
-            QJsonDocument::fromJson(evaluate(harness.page(), QStringLiteral("JSON.stringify(window.roundTrips)"))
-                                        .toString()
-                                        .toUtf8())
-                .object();
+        const QJsonObject times = roundTrips(harness.page(), count, 25);
+        QVERIFY(!times.isEmpty());
         const Spread command = spreadOf(numbers(times.value("command").toArray()));
         const Spread echo = spreadOf(numbers(times.value("echo").toArray()));
         const Spread call = spreadOf(numbers(times.value("call").toArray()));
@@ -106,28 +81,13 @@ private slots:
         QVERIFY(harness.showPage(timingPage()));
         const int count = 100;
         const int runs = benchSetting("VORNIK_BENCH_RUNS", 3);
-        std::vector<double> gaps;
         bool ordered = true;
-        for (int run = 0; run < runs; ++run) {
-            evaluate(harness.page(), QStringLiteral("window.arrivals = []; true"));
-            for (int i = 0; i < count; ++i)
+        const std::vector<double> gaps = burstGaps(
+            harness.page(), runs, count,
+            [&](int run, int i) {
                 harness.vornik()->sendToPage(8, QStringLiteral("burst"), QJsonObject{{"run", run}, {"i", i}});
-            spin(count * 10);
-            QVERIFY(spinUntil(
-                [&] { return evaluate(harness.page(), QStringLiteral("window.arrivals.length")).toInt() >= count; },
-                60000, 100));
-            const QJsonArray arrivals = QJsonDocument::fromJson(
-                evaluate(harness.page(), QStringLiteral("JSON.stringify(window.arrivals)")).toString().toUtf8())
-                                            .array();
-            ordered = ordered && arrivals.size() == count;
-            for (int i = 0; i < arrivals.size(); ++i) {
-                const QJsonArray arrival = arrivals.at(i).toArray();
-                const QJsonObject data = arrival.at(1).toObject().value("data").toObject();
-                ordered = ordered && data.value("i").toInt() == i && data.value("run").toInt() == run;
-                if (i > 0)
-                    gaps.push_back(arrival.at(0).toDouble() - arrivals.at(i - 1).toArray().at(0).toDouble());
-            }
-        }
+            },
+            &ordered);
         const Spread gap = spreadOf(gaps);
         std::printf("bursts of %d to the page, %d runs: gap %s, order %s\n", count, runs,
                     qPrintable(withSpread(gap, "ms", 2)), ordered ? "exact" : "BROKEN");

@@ -1,6 +1,8 @@
 // The reference launcher at real list sizes: how long the GUI thread is held up, and how long a
 // moded game list takes end to end (web service -> plug-in -> APK lookups -> host call log ->
-// console -> /control/log), next to what the plug-in alone takes for the same list, in one run.
+// console -> /control/log), next to what the plug-in alone takes for the same list, in one run;
+// and the pace a page sees in the workbench with the console following its traffic, next to the
+// pace it sees from the plug-in alone.
 //
 // VORNIK_BENCH_GAMES (default 100000) sets the list size, VORNIK_BENCH_ROWS (default 100000) the
 // number of calls fed to a console on its own.
@@ -10,6 +12,7 @@
 #include "hostcalllog.h"
 #include "hostconsole.h"
 #include "hostevents.h"
+#include "hostfaults.h"
 #include "hostprofile.h"
 #include "ifiledownhandle.h"
 #include "iplugin.h"
@@ -18,6 +21,7 @@
 #include "launchersite.h"
 #include "mainwindow.h"
 #include "modedgamelistener.h"
+#include "pagescript.h"
 #include "pagewatcher.h"
 #include "pluginharness.h"
 #include "standinhost.h"
@@ -30,10 +34,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QHostAddress>
+#include <QPaintEvent>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 
 #include <atomic>
 #include <cstdio>
@@ -177,6 +183,115 @@ Fetched fetch(int port, const QByteArray& target)
     return fetched;
 }
 
+// How often the window is put on the screen and what that costs the GUI thread: every sync of
+// the window's backing store (an UpdateRequest to the window) is timed here, and every widget
+// painted is counted with its area, the console's apart.
+class Composes : public QObject
+{
+public:
+    Composes(QWidget* window, QWidget* console)
+        : m_window(window)
+        , m_console(console)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~Composes() override { qApp->removeEventFilter(this); }
+
+    struct Counts
+    {
+        int syncs = 0;
+        qint64 syncNs = 0;
+        qint64 longestSyncNs = 0;
+        int consolePaints = 0;
+        qint64 consolePixels = 0;
+        int otherPaints = 0;
+        qint64 otherPixels = 0;
+    };
+    Counts counts;
+
+    void print(const char* what, qint64 ms) const
+    {
+        std::printf("  %s: %d syncs of the window in %lld ms (%.1f ms of GUI thread, longest %.2f ms); painted: "
+                    "console %d times, %.1f Mpx; the rest %d times, %.1f Mpx\n",
+                    what, counts.syncs, (long long)ms, counts.syncNs / 1e6, counts.longestSyncNs / 1e6,
+                    counts.consolePaints, counts.consolePixels / 1e6, counts.otherPaints, counts.otherPixels / 1e6);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::UpdateRequest && !m_inSync) {
+            // The window's own handling, timed: it paints what is dirty and flushes the window.
+            m_inSync = true;
+            QElapsedTimer timer;
+            timer.start();
+            static_cast<QObject*>(m_window)->event(event);
+            const qint64 ns = timer.nsecsElapsed();
+            m_inSync = false;
+            ++counts.syncs;
+            counts.syncNs += ns;
+            counts.longestSyncNs = qMax(counts.longestSyncNs, ns);
+            return true;
+        }
+        if (event->type() == QEvent::Paint && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            qint64 pixels = 0;
+            for (const QRect& rect : static_cast<QPaintEvent*>(event)->region())
+                pixels += qint64(rect.width()) * rect.height();
+            if (m_console->isAncestorOf(widget) || widget == m_console) {
+                ++counts.consolePaints;
+                counts.consolePixels += pixels;
+            } else if (m_window->isAncestorOf(widget)) {
+                ++counts.otherPaints;
+                counts.otherPixels += pixels;
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QWidget* m_console;
+    bool m_inSync = false;
+};
+
+struct PageTimes
+{
+    std::vector<double> gaps;
+    bool ordered = true;
+    std::vector<double> command;
+};
+
+// What the timing page sees: bursts of 100 messages from the plug-in (each a row of the console's
+// page traffic) and round trips of a command. No round trip timed: an empty list of them.
+PageTimes pageTimes(IVornik* vornik, QWebEnginePage* page)
+{
+    PageTimes times;
+    const int runs = benchSetting("VORNIK_BENCH_RUNS", 3);
+    times.gaps = burstGaps(
+        page, runs, 100,
+        [&](int run, int i) { vornik->sendToPage(8, QStringLiteral("burst"), QJsonObject{{"run", run}, {"i", i}}); },
+        &times.ordered);
+    times.command = numbers(roundTrips(page, benchSetting("VORNIK_BENCH_ROUNDTRIPS", 200), 25).value("command").toArray());
+    return times;
+}
+
+QString paceOf(const PageTimes& times)
+{
+    return QStringLiteral("gaps p10 %1 / p50 %2 / p90 %3 ms%4")
+        .arg(percentile(times.gaps, 0.1), 0, 'f', 2)
+        .arg(percentile(times.gaps, 0.5), 0, 'f', 2)
+        .arg(percentile(times.gaps, 0.9), 0, 'f', 2)
+        .arg(times.ordered ? QString() : QStringLiteral(", NOT in order"));
+}
+
+QString roundTripOf(const PageTimes& times)
+{
+    return QStringLiteral("median %1 / p90 %2 ms")
+        .arg(percentile(times.command, 0.5), 0, 'f', 2)
+        .arg(percentile(times.command, 0.9), 0, 'f', 2);
+}
+
 } // namespace
 
 class LauncherScaleBench : public QObject
@@ -189,6 +304,7 @@ private slots:
     void console();
     void endToEnd_data();
     void endToEnd();
+    void workbenchPace();
 
 private:
     // Of every endToEnd run: the plug-in alone, and the launcher until the console shows the last call.
@@ -454,6 +570,79 @@ void LauncherScaleBench::endToEnd()
         std::printf(" %lld..%lld/%lld", (long long)gap.from, (long long)gap.to, (long long)gap.cpu);
     std::printf("\n");
     std::fflush(stdout);
+}
+
+void LauncherScaleBench::workbenchPace()
+{
+    // The page's pace as the plug-in alone gives it, then as a page developer sees it in the
+    // workbench: the launcher's window with the console open and following the traffic.
+    PageTimes alone;
+    {
+        PluginHarness harness;
+        harness.bind();
+        QVERIFY(harness.showPage(timingPage()));
+        alone = pageTimes(harness.vornik(), harness.page());
+        QVERIFY(!alone.command.empty());
+    }
+
+    // As main() puts it together, its look included.
+    MainWindow::applyStyle();
+    PluginHarness harness;
+    QVERIFY(harness.bind());
+    harness.plugin()->bindLanguage();
+    harness.plugin()->bindAccount();
+    StandInHost* host = harness.host();
+    HostEvents events(host, harness.object());
+    ModedGameListener listener(harness.log());
+    harness.vornik()->addModedGameListListener(&listener);
+    PageWatcher page;
+    HostFaults faults(host->simulator(), &page);
+    MainWindow window(harness.vornik(), host, &events, &listener, &page, {"-", "bench", "plug-in", QString()}, &faults);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    harness.vornik()->createView(8, timingPage().toString(), window.pageContainer());
+    QVERIFY(page.watch(window.pageContainer()));
+    window.showPage(8);
+    QVERIFY(QTest::qWaitFor([&] { return page.page() && evaluate(page.page(), "window.ready === true").toBool(); }, 60000));
+    QTest::qWait(500);
+    auto* traffic = window.findChild<QAbstractItemView*>(QStringLiteral("pageTraffic"));
+    QVERIFY(traffic);
+
+    Composes composes(&window, window.findChild<HostConsole*>());
+    QElapsedTimer clock;
+    clock.start();
+    const PageTimes launcher = pageTimes(harness.vornik(), page.page());
+    const qint64 ms = clock.elapsed();
+    QVERIFY(!launcher.command.empty());
+    // Every row still comes: the last message the page was sent is the traffic's last row.
+    const QString last = QString::number(page.traffic()->lastSeq());
+    QVERIFY(QTest::qWaitFor(
+        [&] { return traffic->model()->index(traffic->model()->rowCount() - 1, 0).data().toString() == last; }, 10000));
+
+    std::printf("the page's pace, plug-in alone: burst %s; round trip %s\n", qPrintable(paceOf(alone)),
+                qPrintable(roundTripOf(alone)));
+    std::printf("the page's pace in the workbench, console following: burst %s; round trip %s\n",
+                qPrintable(paceOf(launcher)), qPrintable(roundTripOf(launcher)));
+    composes.print("while timed", ms);
+    std::fflush(stdout);
+
+    const double p10 = percentile(launcher.gaps, 0.1);
+    const double p90 = percentile(launcher.gaps, 0.9);
+    const double median = percentile(launcher.command, 0.5);
+    const double tripP90 = percentile(launcher.command, 0.9);
+    report({QStringLiteral("P4w"), QStringLiteral("burst of 100 to the page in the workbench, console following: gaps p10-p90"),
+            QStringLiteral("%1-%2 ms").arg(p10, 0, 'f', 2).arg(p90, 0, 'f', 2) + (launcher.ordered ? "" : "; NOT in order"),
+            QStringLiteral("plug-in alone: %1-%2 ms")
+                .arg(percentile(alone.gaps, 0.1), 0, 'f', 2)
+                .arg(percentile(alone.gaps, 0.9), 0, 'f', 2),
+            QString::number(p90 / percentile(alone.gaps, 0.9), 'f', 2), QStringLiteral("9.5-11 ms"),
+            yesNo(launcher.ordered && p10 >= 9.5 && p90 <= 11)});
+    report({QStringLiteral("P1w"), QStringLiteral("getLanguage round trip in the workbench, console following: median, p90"),
+            QStringLiteral("%1 ms, p90 %2").arg(median, 0, 'f', 2).arg(tripP90, 0, 'f', 2),
+            QStringLiteral("plug-in alone: %1 ms, p90 %2")
+                .arg(percentile(alone.command, 0.5), 0, 'f', 2)
+                .arg(percentile(alone.command, 0.9), 0, 'f', 2),
+            QString::number(tripP90 / median, 'f', 2), QStringLiteral("p90 <= 2 x median"), yesNo(tripP90 <= 2 * median)});
 }
 
 VORNIK_TEST_MAIN(LauncherScaleBench)

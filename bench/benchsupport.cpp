@@ -1,6 +1,7 @@
 #include "benchsupport.h"
 
 #include "kevent.h"
+#include "pagescript.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -8,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -52,6 +54,61 @@ bool spinUntil(const std::function<bool()>& done, int timeoutMs, int everyMs)
         spin(everyMs);
     }
     return true;
+}
+
+QUrl timingPage()
+{
+    return QUrl::fromLocalFile(QStringLiteral(VORNIK_BENCH_PAGES "/timing.html"));
+}
+
+std::vector<double> numbers(const QJsonArray& array)
+{
+    std::vector<double> values;
+    for (const QJsonValue& value : array)
+        values.push_back(value.toDouble());
+    return values;
+}
+
+std::vector<double> burstGaps(QWebEnginePage* page, int runs, int count,
+                              const std::function<void(int run, int i)>& send, bool* ordered)
+{
+    std::vector<double> gaps;
+    for (int run = 0; run < runs; ++run) {
+        evaluate(page, QStringLiteral("window.arrivals = []; true"));
+        for (int i = 0; i < count; ++i)
+            send(run, i);
+        // Asking the page how far it is would be traffic of its own: not while the burst flows.
+        spin(count * 10);
+        if (!spinUntil([&] { return evaluate(page, QStringLiteral("window.arrivals.length")).toInt() >= count; }, 60000,
+                       100)) {
+            *ordered = false;
+            continue;
+        }
+        const QJsonArray arrivals =
+            QJsonDocument::fromJson(evaluate(page, QStringLiteral("JSON.stringify(window.arrivals)")).toString().toUtf8())
+                .array();
+        *ordered = *ordered && arrivals.size() == count;
+        for (int i = 0; i < arrivals.size(); ++i) {
+            const QJsonArray arrival = arrivals.at(i).toArray();
+            const QJsonObject data = arrival.at(1).toObject().value("data").toObject();
+            *ordered = *ordered && data.value("i").toInt() == i && data.value("run").toInt() == run;
+            if (i > 0)
+                gaps.push_back(arrival.at(0).toDouble() - arrivals.at(i - 1).toArray().at(0).toDouble());
+        }
+    }
+    return gaps;
+}
+
+QJsonObject roundTrips(QWebEnginePage* page, int count, int gapMs)
+{
+    evaluate(page, QStringLiteral("window.timeRoundTrips(%1, %2); true").arg(count).arg(gapMs));
+    // Asking the page whether it is done is a message of its own: not while it times.
+    spin(count * 3 * (gapMs + 1));
+    if (!spinUntil([&] { return evaluate(page, QStringLiteral("window.roundTrips !== null")).toBool(); },
+                   count * 200 + 30000, 200))
+        return {};
+    return QJsonDocument::fromJson(evaluate(page, QStringLiteral("JSON.stringify(window.roundTrips)")).toString().toUtf8())
+        .object();
 }
 
 int benchSetting(const char* name, int fallback)

@@ -13,6 +13,8 @@
 #include <vector>
 
 class QEvent;
+class QUrl;
+class QWebEnginePage;
 
 // Counts the plug-in's ModedGameListChangedEvents.
 class ModedListListener : public QObject
@@ -47,6 +49,20 @@ double percentile(std::vector<double> values, double fraction);
 
 // "0.71 ms (0.65-0.80)": the median and the quartiles, with the unit.
 QString withSpread(const Spread& spread, const char* unit, int decimals = 2);
+
+// bench/pages/timing.html, which times in the page what the page sees.
+QUrl timingPage();
+std::vector<double> numbers(const QJsonArray& array);
+
+// Bursts of count messages, each burst sent at once through send(run, i) to the timing page
+// shown by page: the gaps between arrivals in the page, of all runs. ordered turns false when a
+// message is missing or out of place.
+std::vector<double> burstGaps(QWebEnginePage* page, int runs, int count,
+                              const std::function<void(int run, int i)>& send, bool* ordered);
+
+// count round trips of each kind ("command", "echo", "call"; see timing.html), gapMs after each
+// answer: the times in ms by kind, or an empty object when the page did not finish.
+QJsonObject roundTrips(QWebEnginePage* page, int count, int gapMs);
 
 // One row of the table: printed on stdout as a tab-separated line starting with "FIGURE".
 struct Figure

@@ -2,6 +2,7 @@
 
 #include "consolemodel.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -10,8 +11,10 @@
 #include <algorithm>
 
 namespace {
-// Often enough to look live, seldom enough that a flood of entries costs the view next to nothing.
-constexpr int kCatchUpIntervalMs = 50;
+// Often enough to look live, seldom enough that a flood of entries costs the view next to nothing,
+// and that a page's traffic is not paced by the console's repaints. An entry after a quiet spell
+// shows at once; only a steady flow waits its turn.
+constexpr int kCatchUpIntervalMs = 200;
 } // namespace
 
 ConsoleView::ConsoleView(ConsoleModel* model, Source source, QWidget* parent)
@@ -68,6 +71,17 @@ void ConsoleView::catchUp()
         // Whoever scrolled up keeps looking at the same entries while the oldest go.
         scroll->setValue(scroll->value() - dropped);
     emit caughtUp(m_shownSeq);
+}
+
+bool ConsoleView::event(QEvent* event)
+{
+    const bool handled = QTreeView::event(event);
+    // A style sheet's style leaves the rows' background see-through, so a new row would repaint
+    // the console beneath them as well. The view fills it in the palette's colour, as it would
+    // without a style sheet.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        viewport()->setAutoFillBackground(true);
+    return handled;
 }
 
 qint64 ConsoleView::shownSeq() const
