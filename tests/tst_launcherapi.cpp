@@ -589,6 +589,7 @@ void LauncherApiTest::consoleFollowsTheLog_data()
 
     // A single call after a quiet spell must show as well as a burst.
     QTest::newRow("backlog, then one more") << 3 << -1 << 1 << "1..4" << qint64(0);
+    QTest::newRow("nothing, then one call") << 0 << -1 << 1 << "1..1" << qint64(0);
     QTest::newRow("backlog past the capacity") << 5003 << -1 << 0 << "4..5003" << qint64(0);
     QTest::newRow("a flood in one go") << 10 << -1 << 12000 << "7011..12010" << qint64(0);
     QTest::newRow("scrolled up") << 300 << 20 << 50 << "1..350" << qint64(21);
