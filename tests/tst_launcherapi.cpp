@@ -37,6 +37,7 @@
 #include <QTreeView>
 #include <QUrlQuery>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -180,14 +181,21 @@ struct ServedClient
     }
     ~ServedClient()
     {
-        page.reset();
+        view.reset();
         service.stop();
     }
     QTemporaryDir folder;
     Rig rig{HostProfile()};
     LauncherSite site{folder.path(), &rig.host.profile(), &rig.log, &rig.api};
     WebService service;
-    std::unique_ptr<QWebEnginePage> page = std::make_unique<QWebEnginePage>();
+    // Shown: the engine slows the timers of a hidden page to one a second, and the mock paces its
+    // answers with timers as a page team's browser tab, in front, would run them.
+    std::unique_ptr<QWebEngineView> view = [] {
+        auto shown = std::make_unique<QWebEngineView>();
+        shown->resize(320, 240);
+        shown->show();
+        return shown;
+    }();
 };
 // Gone before the application, whose web engine profile must outlive its pages.
 std::unique_ptr<ServedClient> g_served;
@@ -197,7 +205,7 @@ QWebEnginePage* freshClientPage()
 {
     if (!g_served)
         g_served = std::make_unique<ServedClient>();
-    QWebEnginePage* page = g_served->page.get();
+    QWebEnginePage* page = g_served->view->page();
     evaluate(page, "window.ready = false; true");
     page->load(QUrl(g_served->service.baseUrl() + "client.html"));
     (void)QTest::qWaitFor([page] { return evaluate(page, "window.ready === true").toBool(); }, 60000);
