@@ -150,6 +150,9 @@ count_of() { # occurrences of $2 in the text $1
 
 results="$work/results.tsv"
 declare -A catcher_of
+# The list as it is now: an edit to it while the run goes on must not shift the lines read.
+cp "$list" "$work/list.tsv"
+list="$work/list.tsv"
 : >"$results"
 total=0 caught=0 unseen=0 broken=0 absent=0 number=0
 while IFS= read -r line <&3 || [ -n "$line" ]; do
