@@ -247,7 +247,7 @@ void HostConsole::addWorkbench(PageWatcher* page, HostFaults* faults)
 
     auto switchFor = [this, box](const QString& text, void (HostFaults::*set)(bool)) {
         auto* check = new QCheckBox(text, box);
-        connect(check, &QCheckBox::clicked, this, [this, set](bool on) { (m_faults->*set)(on); });
+        connect(check, &QCheckBox::clicked, m_faults, set);
         return check;
     };
     m_webHostUnreachable = switchFor(tr("web host unreachable"), &HostFaults::setWebHostUnreachable);
