@@ -11,6 +11,7 @@
 #include "hostcallmodel.h"
 #include "hostconsole.h"
 #include "hostevents.h"
+#include "hostfaults.h"
 #include "ivornik.h"
 #include "kevent.h"
 #include "klauncher.h"
@@ -21,17 +22,20 @@
 #include "pageprotocol.h"
 #include "pagecommand.h"
 #include "pagetraffic.h"
+#include "pagewatcher.h"
 #include "pluginharness.h"
 #include "standinhost.h"
 #include "standinsetting.h"
 #include "webservice.h"
 
+#include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -235,6 +239,7 @@ private slots:
     void consoleFollowsTheLog_data();
     void consoleFollowsTheLog();
     void consoleShowsThePageTraffic();
+    void consoleSwitchesAreTheHostFaults();
     void callText_data();
     void callText();
 
@@ -642,6 +647,38 @@ void LauncherApiTest::consoleFollowsTheLog()
     QCOMPARE(console.findChild<QLabel*>("callCount")->text(), QString("%1 call(s)").arg(last));
 }
 
+void LauncherApiTest::consoleSwitchesAreTheHostFaults()
+{
+    // The Workbench box's switches and the control API's /control/fault/... move the same faults:
+    // a click turns one on, a change made elsewhere shows on its switch.
+    Rig rig{HostProfile()};
+    HostConsole console(&rig.log, &rig.events, &rig.traffic);
+    PageWatcher page;
+    HostFaults faults(rig.host.simulator(), &page);
+    console.addWorkbench(&page, &faults);
+    auto switchFor = [&](const QString& text) {
+        for (QCheckBox* box : console.findChildren<QCheckBox*>())
+            if (box->text() == text)
+                return box;
+        return static_cast<QCheckBox*>(nullptr);
+    };
+    const QStringList texts{"web host unreachable", "moded list fails", "APK look-ups fail", "APK look-ups slow"};
+    for (const QString& text : texts)
+        QVERIFY2(switchFor(text), qPrintable(text));
+    for (QSpinBox* delay : console.findChildren<QSpinBox*>())
+        if (delay->suffix() == " ms")
+            delay->setValue(700);
+    for (const QString& text : texts)
+        switchFor(text)->click();
+    QCOMPARE(QJsonDocument(faults.state()).toJson(QJsonDocument::Compact),
+             QByteArray(R"({"apkDelayMs":700,"apkFailing":true,"modedListFailing":true,"webHostUnreachable":true})"));
+    faults.setModedListFailing(false);
+    faults.setApkDelay(0);
+    QCOMPARE(switchFor("moded list fails")->isChecked(), false);
+    QCOMPARE(switchFor("APK look-ups slow")->isChecked(), false);
+    QCOMPARE(switchFor("web host unreachable")->isChecked(), true);
+}
+
 void LauncherApiTest::consoleShowsThePageTraffic()
 {
     HostCallLog log;
@@ -795,7 +832,9 @@ void LauncherApiTest::protocolCheck()
 
     // The client's development mode words a command it can build as the launcher does.
     const QString text = traffic.constLast().mid(2);
-    if (traffic.size() > 1 || !QJsonDocument::fromJson(text.toUtf8()).isObject() || warnings.contains("unread"))
+    // Text the plug-in drops unread is not handed to Qt's parser either: Qt 5.15's leaks the value
+    // a repeated key replaces.
+    if (traffic.size() > 1 || warnings.contains("unread") || !QJsonDocument::fromJson(text.toUtf8()).isObject())
         return;
     static QWebEnginePage* page = freshClientPage();
     const QString refused = runInPage(page, QString(R"(
