@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +18,8 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -273,6 +276,14 @@ void LauncherProcessTest::crashedRendererBringsThePageBack()
     QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
     // What the user sees of it, at the size asked for.
     QCOMPARE(QImage::fromData(call("GET", "control/screenshot").mid(4), "PNG").size(), QSize(1100, 700));
+    // And on the screen itself, not as the window paints itself into a picture: the console, on the
+    // window's right, shows its rows. Once a native window that Qt 6 could not draw, it stayed black.
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700).toImage();
+    QSet<QRgb> colours;
+    for (int y = 50; y < 650; y += 3)
+        for (int x = 760; x < 1080; x += 3)
+            colours.insert(screen.pixel(x, y));
+    QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
 }
 
 void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand_data()

@@ -83,8 +83,14 @@ MainWindow::MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, M
     // it. In a native window of its own, and opaque so nothing beneath it is painted with it, the
     // console is flushed alone and plainly: about 1 ms. Its siblings, the page among them, stay
     // as they are.
+    // Qt 6 flushes a native child of a window composed through its rendering interface with that
+    // window's OpenGL context, which cannot make itself current on the child's plain surface: the
+    // console stayed black on the screen, and the failed attempts held the GUI thread up (some
+    // 130 ms of the start). There the console stays part of the window and is composed with it.
+#if QT_VERSION_MAJOR < 6
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     console->setAttribute(Qt::WA_NativeWindow);
+#endif
     console->setAutoFillBackground(true);
     if (faults)
         console->addWorkbench(m_page, faults);
