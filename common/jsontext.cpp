@@ -108,9 +108,15 @@ int skipString(const char* text, int size, int i)
 int readKey(const char* text, int size, int i, std::u16string* decoded)
 {
     decoded->clear();
+    // Qt 5.15's parser takes a raw NUL as the key's end when it compares keys: two keys alike up
+    // to one are the same key to it, whatever follows.
+    const size_t whole = static_cast<size_t>(-1);
+    size_t kept = whole;
     int j = i + 1;
     while (j < size && text[j] != '"') {
         const char d = text[j];
+        if (d == '\0' && kept == whole)
+            kept = decoded->size();
         if (d == '\\') {
             if (++j >= size)
                 break;
@@ -137,6 +143,8 @@ int readKey(const char* text, int size, int i, std::u16string* decoded)
             j = end;
         }
     }
+    if (kept != whole)
+        decoded->resize(kept);
     return j < size ? j : size;
 }
 
