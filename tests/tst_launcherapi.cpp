@@ -6,6 +6,7 @@
 // page's type declarations, which must hold the pages to the protocol.
 // What only a running launcher shows (the served list, quitting) is in tst_launcherprocess.
 
+#include "consoleview.h"
 #include "controlapi.h"
 #include "hostcalllog.h"
 #include "hostcallmodel.h"
@@ -29,6 +30,8 @@
 #include "webservice.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -240,6 +243,7 @@ private slots:
     void consoleFollowsTheLog();
     void consoleShowsThePageTraffic();
     void consoleSwitchesAreTheHostFaults();
+    void consoleSparesADearWindow();
     void callText_data();
     void callText();
 
@@ -677,6 +681,52 @@ void LauncherApiTest::consoleSwitchesAreTheHostFaults()
     QCOMPARE(switchFor("moded list fails")->isChecked(), false);
     QCOMPARE(switchFor("APK look-ups slow")->isChecked(), false);
     QCOMPARE(switchFor("web host unreachable")->isChecked(), true);
+}
+
+void LauncherApiTest::consoleSparesADearWindow()
+{
+    // A window that takes 50 ms to put on the screen whatever changed in it (as one holding the
+    // web view can without a GPU): a steady flow of calls is caught up far less often than every
+    // 200 ms, and every call still shows. The dear part lies over all of the window, see-through,
+    // so that every repaint beneath it paints it too.
+    struct Dear : QWidget
+    {
+        void paintEvent(QPaintEvent*) override
+        {
+            QElapsedTimer busy;
+            busy.start();
+            while (busy.elapsed() < 50) {
+            }
+        }
+    };
+    HostCallLog log;
+    StandInHost host(HostProfile(), &log);
+    HostEvents events(&host, nullptr);
+    QWidget window;
+    auto* console = new HostConsole(&log, &events);
+    (new QHBoxLayout(&window))->addWidget(console);
+    auto* dear = new Dear;
+    dear->setParent(&window);
+    window.resize(420, 600);
+    dear->resize(window.size());
+    dear->raise();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* view = console->findChild<ConsoleView*>();
+    int catchUps = 0;
+    connect(view, &ConsoleView::caughtUp, this, [&] { ++catchUps; });
+
+    QTimer flow;
+    int sent = 0;
+    connect(&flow, &QTimer::timeout, this, [&] {
+        log.record("IMyGame", "showPage", {8});
+        if (++sent == 60)
+            flow.stop();
+    });
+    flow.start(20);
+    QTRY_COMPARE_WITH_TIMEOUT(view->shownSeq(), qint64(60), 20000);
+    // At 200 ms the 1.2 s of the flow take six catch-ups or more.
+    QVERIFY2(catchUps <= 3, qPrintable(QString::number(catchUps)));
 }
 
 void LauncherApiTest::consoleShowsThePageTraffic()

@@ -1,6 +1,7 @@
 #include "consoleview.h"
 
 #include "consolemodel.h"
+#include "windowsynccost.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -15,6 +16,10 @@ namespace {
 // and that a page's traffic is not paced by the console's repaints. An entry after a quiet spell
 // shows at once; only a steady flow waits its turn.
 constexpr int kCatchUpIntervalMs = 200;
+// Where putting the window on the screen is dear, a steady flow waits longer: the catch-ups' syncs
+// stay within a fiftieth of the GUI thread, which carries the page's messages too. A round trip
+// that meets a sync waits for it.
+constexpr double kSyncsPerInterval = 50;
 } // namespace
 
 ConsoleView::ConsoleView(ConsoleModel* model, Source source, QWidget* parent)
@@ -45,11 +50,13 @@ ConsoleView::ConsoleView(ConsoleModel* model, Source source, QWidget* parent)
 
 void ConsoleView::scheduleCatchUp()
 {
-    if (!m_catchUp.isActive())
-        // std::clamp rather than qBound<qint64>: Qt 6 added mixed-type qBound overloads, which make
-        // that call with int bounds ambiguous.
-        m_catchUp.start(static_cast<int>(std::clamp<qint64>(kCatchUpIntervalMs - m_sinceCatchUp.elapsed(), 0,
-                                                            kCatchUpIntervalMs)));
+    if (m_catchUp.isActive())
+        return;
+    const qint64 interval =
+        std::max<qint64>(kCatchUpIntervalMs, qint64(kSyncsPerInterval * WindowSyncCost::of(window())->ms()));
+    // std::clamp rather than qBound<qint64>: Qt 6 added mixed-type qBound overloads, which make
+    // that call with int bounds ambiguous.
+    m_catchUp.start(static_cast<int>(std::clamp<qint64>(interval - m_sinceCatchUp.elapsed(), 0, interval)));
 }
 
 void ConsoleView::catchUp()

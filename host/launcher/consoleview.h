@@ -12,8 +12,9 @@ class ConsoleModel;
 
 // A list of the console that follows a log of numbered entries: it keeps the newest rows up to
 // its model's capacity and follows the bottom unless the user has scrolled up. It catches up with
-// the log in batches, at most every 200 ms, so a log that grows by a hundred thousand entries in a
-// row costs it one batch of the newest rows, not a hundred thousand updates.
+// the log in batches, at most every 200 ms (longer where the window is dear to put on the screen:
+// WindowSyncCost), so a log that grows by a hundred thousand entries in a row costs it one batch
+// of the newest rows, not a hundred thousand updates.
 class ConsoleView : public QTreeView
 {
     Q_OBJECT
