@@ -10,6 +10,7 @@ using namespace VornikNames;
 void VornikPlugin::createView(int pageType, const QString& url, QWidget* parent)
 {
     webManager->createView(pageType, url, parent);
+    watchApplicationEnd();
 }
 
 void VornikPlugin::startDomainTest(int pageType)

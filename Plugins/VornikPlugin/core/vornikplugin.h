@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -22,6 +23,7 @@ class VornikPlugin : public QObject, public IPlugin, public IVornik, public IFil
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "KVL.IBrowser/1.0" FILE "../VornikPlugin.json")
     Q_INTERFACES(IPlugin IVornik:IBrowser)
+    Q_PROPERTY(int modedGameListListeners READ modedGameListListeners)
 public:
     VornikPlugin();
     ~VornikPlugin() override;
@@ -68,11 +70,25 @@ public:
     void requestModedGameList(const QString& country);
     void parseModedGameList(const QByteArray& reply);
 
+    // Asks the host's emulator manager for a package's address without waiting. done runs once,
+    // on this object's thread and never after it is gone: with the address (also stored in the
+    // moded game list), or with "" when the host has none or takes longer than the bound. It runs
+    // before the call returns when the address is known already or the host answers inside.
+    void lookUpApkUrl(const QString& package, QObject* context, std::function<void(const QString&)> done);
+    int apkWaitTimeout() const;
+
+    // Lets go of what belongs to the web engine, the application and the host's services while
+    // the application object still exists; Qt calls it from the application's destructor.
+    void releaseForShutdown();
+    // Listeners of the moded game list still alive; for the host's diagnostics.
+    int modedGameListListeners() const;
+
 private slots:
     void onChangeAccountInfo(const ACCOUNTINFO& info);
 
 private:
-    int apkWaitTimeout() const;
+    static void watchApplicationEnd();
+    void letGoOfHttpServices();
 
     WebManager* webManager = nullptr;
     QString countryCode;
@@ -81,4 +97,8 @@ private:
     QList<QMetaObject::Connection> languageConnections;
     // The one pending retry of the moded game list, made on the first failure.
     QTimer* modedListRetry = nullptr;
+    // Whether a request went through the registry's HTTP service, which need not be the service
+    // library's: the handle must be removed from both.
+    bool sentThroughRegistry = false;
+    bool released = false;
 };

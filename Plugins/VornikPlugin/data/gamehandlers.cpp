@@ -1,6 +1,7 @@
 #include "../web/webmanager.h"
 
 #include "../core/hostregistry.h"
+#include "../core/vornikplugin.h"
 #include "hostrecords.h"
 #include "iburiedpoint.h"
 #include "imainwindow.h"
@@ -9,6 +10,8 @@
 #include "ivornik.h"
 
 #include <QJsonArray>
+
+#include <memory>
 
 namespace {
 
@@ -29,18 +32,20 @@ struct HandedOver
     GameDetailInfo detail;
 };
 
+GameActionInfo gameAction(const QJsonObject& command)
+{
+    GameActionInfo action;
+    WebManager::fillRecordFromJson(command.value(QStringLiteral("data")).toObject(), GameActionKind, &action);
+    action.gaBannerLocation = bannerLocation(command);
+    return action;
+}
+
 // Shared by install-or-play and open-in-the-cloud: the action, its share id and the game's detail.
-HandedOver handOverGame(const QJsonObject& command, bool withApkUrl)
+HandedOver handOverGame(const QJsonObject& command, const QString& apkUrl = QString())
 {
     const QJsonObject data = command.value(QStringLiteral("data")).toObject();
-    GameActionInfo action;
-    WebManager::fillRecordFromJson(data, GameActionKind, &action);
-    action.gaBannerLocation = bannerLocation(command);
-    if (withApkUrl) {
-        // May run a nested event loop until the host's emulator manager answers.
-        if (IVornik* vornik = HostRegistry::vornik())
-            action.apkUrl = vornik->apkUrl(action.packageName, true);
-    }
+    GameActionInfo action = gameAction(command);
+    action.apkUrl = apkUrl;
     IMyGame* myGame = HostRegistry::myGame();
     if (myGame)
         myGame->performGameAction(action);
@@ -61,16 +66,39 @@ HandedOver handOverGame(const QJsonObject& command, bool withApkUrl)
 
 } // namespace
 
-void WebManager::handleInstallOrPlay(const QString&, QJsonObject&, const QJsonObject& command, int)
+bool WebManager::handleInstallOrPlay(const QJsonObject& command, const Completion& complete)
 {
-    const HandedOver game = handOverGame(command, true);
-    if (IStrategy* strategy = HostRegistry::strategy())
-        strategy->recordPlayChoice(game.action.instance, game.action.packageName, LocalPlay, kPlayChoiceReason);
+    struct Progress
+    {
+        bool inHandler = true;
+        bool done = false;
+    };
+    const auto progress = std::make_shared<Progress>();
+    auto play = [this, command, complete, progress](const QString& apkUrl) {
+        progress->done = true;
+        // A host that has begun to quit gets no game started.
+        if (hostQuitting())
+            return;
+        const HandedOver game = handOverGame(command, apkUrl);
+        if (IStrategy* strategy = HostRegistry::strategy())
+            strategy->recordPlayChoice(game.action.instance, game.action.packageName, LocalPlay, kPlayChoiceReason);
+        if (!progress->inHandler && complete)
+            complete(QJsonObject());
+    };
+    // The registry's IVornik is this plug-in: its lookup is ours, asked without waiting, for a
+    // nested event loop here would stop every web view of the host until the host answers.
+    auto* plugin = qobject_cast<VornikPlugin*>(parent());
+    if (HostRegistry::vornik() && plugin)
+        plugin->lookUpApkUrl(gameAction(command).packageName, this, play);
+    else
+        play(QString());
+    progress->inHandler = false;
+    return !progress->done;
 }
 
 void WebManager::handleOpenCloudGame(const QString&, QJsonObject&, const QJsonObject& command, int)
 {
-    const HandedOver game = handOverGame(command, false);
+    const HandedOver game = handOverGame(command);
     if (IStrategy* strategy = HostRegistry::strategy())
         strategy->recordPlayChoice(QString(), game.detail.packageName, CloudPlay, kPlayChoiceReason);
 }

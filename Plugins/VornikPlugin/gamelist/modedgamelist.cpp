@@ -24,6 +24,8 @@ constexpr int kRetryIntervalMs = 3000;
 
 void VornikPlugin::requestModedGameList(const QString& country)
 {
+    if (released)
+        return;
     // This request takes the place of a retry still waiting: one outage, one chain of retries.
     if (modedListRetry)
         modedListRetry->stop();
@@ -38,8 +40,10 @@ void VornikPlugin::requestModedGameList(const QString& country)
     request.extraText1 = QStringLiteral("123");
     request.extraText2 = QStringLiteral("123");
     request.handle = this;
-    if (IHttpDaoMgr* http = HostRegistry::httpDaoMgr())
+    if (IHttpDaoMgr* http = HostRegistry::httpDaoMgr()) {
+        sentThroughRegistry = true;
         http->sendRequest(request, 1);
+    }
 
     qInfo().noquote() << "[booting time][start]: GetModedGameList";
     qInfo() << "[VK] Get moded games request sent: " << url;
@@ -120,10 +124,16 @@ void VornikPlugin::parseModedGameList(const QByteArray& reply)
 
     ModedGameList* list = ModedGameStore::list();
     qInfo() << "[VK] Moded game list resovled finished with length of " << list->size();
-    for (const QPointer<QObject>& listener : ModedGameStore::listeners()) {
-        if (listener)
-            QCoreApplication::postEvent(listener, new ModedGameListChangedEvent(list));
-    }
+    // A host object that subscribed and is gone is dropped, or the list of listeners would only grow.
+    QList<QPointer<QObject>>& listeners = ModedGameStore::listeners();
+    listeners.removeAll(QPointer<QObject>());
+    for (const QPointer<QObject>& listener : std::as_const(listeners))
+        QCoreApplication::postEvent(listener, new ModedGameListChangedEvent(list));
+}
+
+int VornikPlugin::modedGameListListeners() const
+{
+    return int(ModedGameStore::listeners().size());
 }
 
 ModedGameList* VornikPlugin::modedGameList()

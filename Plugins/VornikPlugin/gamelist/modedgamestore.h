@@ -20,7 +20,7 @@ void clear();
 // The first record whose package name equals the given one, or null.
 ModedGame* find(const QString& packageName);
 
-// Live listeners in subscription order; destroyed ones stay in the list as null entries.
+// Listeners in subscription order; one destroyed stays as a null entry until the next parse.
 QList<QPointer<QObject>>& listeners();
 
 } // namespace ModedGameStore

@@ -1,12 +1,13 @@
 #include "webmanager.h"
 
 #include "mywebengineviewvk.h"
+#include "waitloading.h"
 
 #include <QCoreApplication>
 #include <QHostInfo>
-#include <QMutex>
-#include <QSemaphore>
-#include <QThreadPool>
+#include <QTimer>
+#include <QWebChannel>
+#include <QWebEnginePage>
 
 WebManager::WebManager(QObject* parent)
     : QObject(parent)
@@ -15,26 +16,48 @@ WebManager::WebManager(QObject* parent)
     // The look-up answer comes back through a queued call that names the type.
     qRegisterMetaType<QHostInfo>("QHostInfo");
     rendererClock.start();
-    // The host's application object waits for every pool thread when it goes; a worker blocked
-    // on its queue would keep the host from exiting, so quitting stops them as the destructor does.
-    if (QCoreApplication* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &WebManager::stopDelivery);
+    // The host's exit must never wait on a worker of ours, and a game command still waiting for
+    // its address must not call a host that is closing down.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            quitting = true;
+            stopDelivery();
+        });
+    }
 }
 
 WebManager::~WebManager()
 {
+    // Joined before the pages and the bridges they hand over to go with us.
     stopDelivery();
-    for (SendInfo& info : sendInfos) {
-        if (!info.semaphore)
-            continue;
-        // The worker's pool thread was added for it; give it back now that it has returned.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(pool->maxThreadCount() - 1);
-        delete info.mutex;
-        delete info.semaphore;
-        info.mutex = nullptr;
-        info.semaphore = nullptr;
+    deliveryWorkers.clear();
+}
+
+bool WebManager::hostQuitting() const
+{
+    return quitting || released || QCoreApplication::closingDown();
+}
+
+void WebManager::releaseForShutdown()
+{
+    if (released)
+        return;
+    released = true;
+    stopDelivery();
+    deliveryWorkers.clear();
+    for (PageEntry& entry : pages) {
+        // The view came from us, though it sits in the host's container; the page must go before
+        // the web engine's profile does, and the view with it.
+        delete entry.view.data();
+        delete entry.page.data();
+        delete entry.spinner.data();
     }
+    pages.clear();
+    delete channel;
+    channel = nullptr;
+    // The watchdogs and restart timers belong to this thread's event dispatcher, which goes
+    // with the application.
+    qDeleteAll(findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void WebManager::forEachMatchingPage(int pageMask, const std::function<void(int, const PageEntry&)>& action)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "deliveryworker.h"
 #include "pageentry.h"
-#include "sendinfo.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -16,8 +16,9 @@
 #include <QVariant>
 #include <QWebEnginePage>
 
-#include <atomic>
 #include <functional>
+#include <map>
+#include <memory>
 
 class QWebChannel;
 class QWidget;
@@ -36,8 +37,6 @@ public:
     // A crashed page comes back at most this often in any window of this length.
     static constexpr int kRendererRestartsPerWindow = 3;
     static constexpr int kRendererRestartWindowMs = 60000;
-    // A delivery worker with nothing to hand over for this long gives its pool thread back.
-    static constexpr int kDeliveryIdleMs = 1000;
 
     explicit WebManager(QObject* parent = nullptr);
     ~WebManager() override;
@@ -56,7 +55,12 @@ public:
     // parse, command table, reply queued. It needs no view, and returns the reply it queued
     // ({"event", "page", "data"}) or an empty object when the command asked for none.
     Q_INVOKABLE QJsonObject handleCommandText(const QString& text, int pageMask);
-    void dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    // What completes a command later: sends its reply. A command that has no reply yet when its
+    // handler returns (a game command waiting for the host's address) makes dispatchCommand
+    // answer true and calls it once it is done, or never once the plug-in or the host is going.
+    using Completion = std::function<void(const QJsonObject& reply)>;
+    bool dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask,
+                         const Completion& complete = Completion());
     bool routeToPage(int page, bool force);
     void gotoSearch(const QString& query);
     void realSearch(const QString& query, const QVariant& context);
@@ -69,6 +73,12 @@ public:
     // Ends the delivery workers and drops what they still had queued; the next message starts
     // a new one.
     void stopDelivery();
+    // Lets go of everything that belongs to the web engine and the application (workers, pages,
+    // views, channel, timers) while the application object still exists; the manager stays
+    // inert afterwards. For a host that leaves the plug-in to die after its application.
+    void releaseForShutdown();
+    // Whether the host has begun to quit: pending work then calls the host no more.
+    bool hostQuitting() const;
 
     // Account, configuration and game data
     static void fillUserToken(QJsonObject& target, const ACCOUNTINFO& info);
@@ -91,6 +101,8 @@ private:
         QJsonObject& reply;
         const QJsonObject& json;
         int pageMask;
+        const Completion& complete;
+        bool& pending;
     };
     using CommandHandler = void (*)(WebManager& manager, const Command& command);
     static const QHash<QString, CommandHandler>& commandTable();
@@ -102,21 +114,22 @@ private:
     bool mayHandOver(const PageEntry& entry) const;
     static QUrl committedUrl(const PageEntry& entry);
     static QUrl shownUrl(const PageEntry& entry);
-    void refreshHandOver(int type);
     void startLoad(QWebEnginePage* page, const QUrl& url, bool offline);
     void refuseOrigin(const QUrl& shown);
     void restartCrashedPage(int type);
     void reloadCrashedPage(int type);
     int rendererRestartWindow() const;
 
-    static void deliveryLoop(WebManager* manager, SendInfo* info);
+    DeliveryWorker& deliveryWorker(int type);
+    void handOver(int type, QJsonObject& message);
 
     void forEachMatchingPage(int pageMask, const std::function<void(int type, const PageEntry& page)>& action);
     int watchdogInterval() const;
 
     // Command handlers
     void handleVmList(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
-    void handleInstallOrPlay(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
+    // True when the host calls wait for the game's address; complete runs once they are made.
+    bool handleInstallOrPlay(const QJsonObject& command, const Completion& complete);
     void handleOpenCloudGame(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
     void handleOpenStreamGame(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
     void handleRealSearchResult(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask);
@@ -131,8 +144,9 @@ private:
 
     QMap<int, PageEntry> pages;
     QVariant searchContext;
-    QMap<int, SendInfo> sendInfos;
-    std::atomic<bool> stopping{false};
+    std::map<int, std::unique_ptr<DeliveryWorker>> deliveryWorkers;
+    bool quitting = false;
+    bool released = false;
     int currentPage = 1;
     static constexpr int kLoadRetries = 3;
     int loadRetriesLeft = kLoadRetries;

@@ -26,11 +26,14 @@ QJsonObject dataObject(const QJsonObject& command)
 
 } // namespace
 
-void WebManager::dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask)
+bool WebManager::dispatchCommand(const QString& event, QJsonObject& reply, const QJsonObject& command, int pageMask,
+                                 const Completion& complete)
 {
+    bool pending = false;
     const auto handler = commandTable().constFind(event);
     if (handler != commandTable().constEnd())
-        (*handler)(*this, Command{event, reply, command, pageMask});
+        (*handler)(*this, Command{event, reply, command, pageMask, complete, pending});
+    return pending;
 }
 
 const QHash<QString, WebManager::CommandHandler>& WebManager::commandTable()
@@ -41,7 +44,7 @@ const QHash<QString, WebManager::CommandHandler>& WebManager::commandTable()
         {kGetInstalledApps, [](WebManager& m, const Command& c) { c.reply = m.buildInstalledApps(); }},
         {kGetVmList, [](WebManager& m, const Command& c) { m.handleVmList(c.event, c.reply, c.json, c.pageMask); }},
         {kInstallOrPlayAppforVm,
-         [](WebManager& m, const Command& c) { m.handleInstallOrPlay(c.event, c.reply, c.json, c.pageMask); }},
+         [](WebManager& m, const Command& c) { c.pending = m.handleInstallOrPlay(c.json, c.complete); }},
         {kOpenCloudGame,
          [](WebManager& m, const Command& c) { m.handleOpenCloudGame(c.event, c.reply, c.json, c.pageMask); }},
         {kPushRealSearchResult,

@@ -4,12 +4,6 @@
 #include "webbridge.h"
 
 #include <QDateTime>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QSemaphore>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent>
 #include <QUrl>
 #include <QWebEnginePage>
 
@@ -42,89 +36,36 @@ void WebManager::sendToPage(int pageMask, const QString& event, const QJsonObjec
             refuseOrigin(shownUrl(entry));
             continue;
         }
-        SendInfo& info = sendInfos[it.key()];
-        info.handOverBlocked.storeRelease(0);
-        QThreadPool* pool = QThreadPool::globalInstance();
-        if (!info.mutex) {
-            info.mutex = new QMutex;
-            info.semaphore = new QSemaphore(0);
-            // A page's worker may hold a pool thread as long as messages come; add one so the
-            // host's own pool work and other pages are not starved.
-            pool->setMaxThreadCount(pool->maxThreadCount() + 1);
-        }
-        QMutexLocker lock(info.mutex);
-        info.queue.append(message);
-        info.semaphore->release();
-        if (!info.workerRunning) {
-            // The previous worker has let go of the queue under this lock and only returns now.
-            info.future.waitForFinished();
-            info.bridge = entry.bridge;
-            info.workerRunning = true;
-            info.future = QtConcurrent::run(pool, &WebManager::deliveryLoop, this, &info);
-        }
+        deliveryWorker(it.key()).post(message);
     }
 }
 
-void WebManager::deliveryLoop(WebManager* manager, SendInfo* info)
+DeliveryWorker& WebManager::deliveryWorker(int type)
 {
-    if (!manager || !info)
+    std::unique_ptr<DeliveryWorker>& worker = deliveryWorkers[type];
+    if (!worker)
+        worker = std::make_unique<DeliveryWorker>(this, [this, type](QJsonObject& message) { handOver(type, message); });
+    return *worker;
+}
+
+void WebManager::handOver(int type, QJsonObject& message)
+{
+    // Checked at the hand-over, not only at queueing: a page of another origin may have come
+    // into the view while the message waited its turn, or while the GUI thread was held up.
+    const auto entry = pages.constFind(type);
+    if (entry == pages.cend() || !entry->bridge || !mayHandOver(*entry))
         return;
-    for (;;) {
-        if (!info->semaphore->tryAcquire(1, kDeliveryIdleMs)) {
-            // Idle: the pool thread goes back, so a host that waits for the pool or quits is not
-            // held up by us. A message queued while the wait ran out is still served.
-            QMutexLocker lock(info->mutex);
-            if (!info->semaphore->tryAcquire(1)) {
-                info->workerRunning = false;
-                return;
-            }
-        }
-        if (manager->stopping)
-            return;
-        QJsonObject message;
-        bool haveMessage = false;
-        {
-            QMutexLocker lock(info->mutex);
-            if (!info->queue.isEmpty()) {
-                message = info->queue.takeFirst();
-                haveMessage = true;
-            }
-        }
-        // Checked at the hand-over, not only at queueing: a page of another origin may have come
-        // into the view while the message waited its turn.
-        if (haveMessage && !info->handOverBlocked.loadAcquire()) {
-            // The same milliseconds since the epoch as the local date-time gives, without the
-            // time zone look-up (a stat of the zone file per message) that the conversion costs.
-            message.insert(QStringLiteral("stamp"), QDateTime::currentMSecsSinceEpoch());
-            info->bridge->setContent(message);
-        }
-        // The pause keeps the page's pace; the queue stays open to the GUI thread meanwhile.
-        QThread::msleep(10);
-    }
+    // The same milliseconds since the epoch as the local date-time gives, without the time zone
+    // look-up (a stat of the zone file per message) that the conversion costs.
+    message.insert(QStringLiteral("stamp"), QDateTime::currentMSecsSinceEpoch());
+    entry->bridge->setContent(message);
 }
 
 void WebManager::stopDelivery()
 {
-    stopping = true;
-    for (SendInfo& info : sendInfos) {
-        if (!info.semaphore)
-            continue;
-        info.semaphore->release();
-        info.future.waitForFinished();
-        // What was still queued is dropped, as at shutdown; a later message starts afresh.
-        QMutexLocker lock(info.mutex);
-        info.queue.clear();
-        info.semaphore->tryAcquire(info.semaphore->available());
-        info.workerRunning = false;
-    }
-    stopping = false;
-}
-
-void WebManager::refreshHandOver(int type)
-{
-    const auto info = sendInfos.find(type);
-    if (info != sendInfos.end())
-        info->handOverBlocked.storeRelease(mayHandOver(pages.value(type)) ? 0 : 1);
+    // What was still queued is dropped, as at shutdown; a later message starts afresh.
+    for (auto& worker : deliveryWorkers)
+        worker.second->stop();
 }
 
 void WebManager::languageChanged(const QString& code)

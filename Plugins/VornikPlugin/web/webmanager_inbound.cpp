@@ -152,15 +152,17 @@ QJsonObject WebManager::handleCommandText(const QString& text, int pageMask)
     QJsonObject reply;
     const QJsonObject command = document.object();
     const QString event = command.value(QStringLiteral("event")).toString();
-    // A handler may wait for the host in a nested event loop, in which the host can delete us.
-    const QPointer<WebManager> self(this);
-    dispatchCommand(event, reply, command, pageMask);
-    if (!self)
-        return QJsonObject();
-
     const QString callbackEvent = command.value(QStringLiteral("callbackEvent")).toString();
-    if (callbackEvent.isEmpty())
+    // A handler calls the host, which may delete us meanwhile.
+    const QPointer<WebManager> self(this);
+    const bool pending = dispatchCommand(event, reply, command, pageMask, [self, pageMask, callbackEvent](const QJsonObject& late) {
+        if (self && !callbackEvent.isEmpty())
+            self->sendToPage(pageMask, callbackEvent, late);
+    });
+    if (!self || callbackEvent.isEmpty())
         return QJsonObject();
-    sendToPage(pageMask, callbackEvent, reply);
+    // A command still waiting for the host is answered when it is done.
+    if (!pending)
+        sendToPage(pageMask, callbackEvent, reply);
     return envelope(callbackEvent, pageMask, reply);
 }

@@ -95,7 +95,6 @@ void WebManager::onLoadFinished(bool ok)
     if (!page)
         return;
     const int type = page->property("type").toInt();
-    refreshHandOver(type);
     if (type == kOwnPageType) {
         if (ok) {
             qInfo().noquote() << "[booting time][finish]: [vk webengine] load success";
@@ -158,7 +157,6 @@ void WebManager::onLoadStarted()
     const int type = page->property("type").toInt();
     if (type == kOwnPageType && loadInFlight)
         loadStartedSeen = true;
-    refreshHandOver(type);
 }
 
 int WebManager::rendererRestartWindow() const

@@ -17,7 +17,7 @@
 
 void WebManager::createView(int type, const QString& url, QWidget* parent)
 {
-    if (type != kOwnPageType || pages.contains(kOwnPageType))
+    if (type != kOwnPageType || pages.contains(kOwnPageType) || released)
         return;
 
     auto* view = new MyWebEngineViewVK(parent);
@@ -71,10 +71,6 @@ void WebManager::createView(int type, const QString& url, QWidget* parent)
 
     connect(page, &QWebEnginePage::loadFinished, this, &WebManager::onLoadFinished);
     connect(page, &QWebEnginePage::loadStarted, this, &WebManager::onLoadStarted);
-    // A document of another origin may come in without a load of ours; the workers must know
-    // before their next hand-over.
-    connect(page, &QWebEnginePage::urlChanged, this, [this] { refreshHandOver(kOwnPageType); });
-    connect(page, &QWebEnginePage::loadProgress, this, [this] { refreshHandOver(kOwnPageType); });
     connect(page, &QWebEnginePage::renderProcessTerminated, this, &WebManager::onRenderProcessTerminated);
 
     setViewsVisible(false, kOwnPageType);
