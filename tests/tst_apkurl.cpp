@@ -15,6 +15,8 @@
 
 #include "testmain.h"
 
+Q_DECLARE_METATYPE(StandInSimulatorMgr::ApkAnswerMode)
+
 class ApkUrlTest : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,9 @@ private slots:
     void lookup();
     void answerInsideTheCallEndsTheWait();
     void neverAnsweredIsBoundedAndLateAnswerHarmless();
+    void answersFromTheHostsOwnThread();
+    void playCommandWaitsForNoEventLoop_data();
+    void playCommandWaitsForNoEventLoop();
 
 private:
     // The step numbers of the trace lines logged so far, comma-separated.
@@ -163,6 +168,65 @@ void ApkUrlTest::neverAnsweredIsBoundedAndLateAnswerHarmless()
     m_log->clear();
     QCOMPARE(simulator->answerHeldApkRequests(), 1);
     QCOMPARE(trace(), QStringLiteral("3,4,5,6,7"));
+}
+
+void ApkUrlTest::answersFromTheHostsOwnThread()
+{
+    // The host answers on a thread of its own; the list is the GUI thread's, and is written there.
+    m_harness->host()->simulator()->setApkAnswerMode(StandInSimulatorMgr::ApkAnswerMode::OwnThread);
+    m_harness->host()->profile().apkUrls.insert("com.dup", "https://apk.test/dup");
+    m_harness->host()->profile().apkUrls.insert("com.a", "https://apk.test/a");
+    QCOMPARE(m_harness->vornik()->apkUrl("com.dup", true), "https://apk.test/dup");
+    QCOMPARE(m_harness->vornik()->apkUrl("com.a", false), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(apkUrls(), QStringList({"https://apk.test/a", "", "https://apk.test/dup", ""}), 30000);
+    QCOMPARE(trace(), QStringLiteral("2,3,4,5,6,7,12,2,12,8,9,10,11"));
+    QCOMPARE(m_log->linesOffGuiThread("[DEBUG_TRACKING]"), QStringList());
+}
+
+void ApkUrlTest::playCommandWaitsForNoEventLoop_data()
+{
+    QTest::addColumn<StandInSimulatorMgr::ApkAnswerMode>("mode");
+    QTest::addColumn<bool>("pluginGoes"); // deleted while the address is awaited
+    QTest::addColumn<int>("actions"); // performGameAction calls in the end
+    QTest::newRow("answered later") << StandInSimulatorMgr::ApkAnswerMode::Later << false << 1;
+    QTest::newRow("answered twice") << StandInSimulatorMgr::ApkAnswerMode::Twice << false << 1;
+    QTest::newRow("answered from the host's thread") << StandInSimulatorMgr::ApkAnswerMode::OwnThread << false << 1;
+    QTest::newRow("plug-in deleted meanwhile") << StandInSimulatorMgr::ApkAnswerMode::Never << true << 0;
+    QTest::newRow("never answered: the bound") << StandInSimulatorMgr::ApkAnswerMode::Never << false << 1;
+}
+
+void ApkUrlTest::playCommandWaitsForNoEventLoop()
+{
+    QFETCH(StandInSimulatorMgr::ApkAnswerMode, mode);
+    QFETCH(bool, pluginGoes);
+    QFETCH(int, actions);
+    m_harness->host()->simulator()->setApkAnswerMode(mode);
+    m_harness->host()->profile().apkUrls.insert("com.b", "https://apk.test/b");
+    m_harness->object()->setProperty("apkWaitTimeoutMs", 300);
+    bool loopRan = false;
+    QObject timerScope;
+    QTimer::singleShot(0, &timerScope, [&loopRan] { loopRan = true; });
+    QJsonObject reply;
+    QMetaObject::invokeMethod(m_harness->webManager(), "handleCommandText", Qt::DirectConnection, Q_RETURN_ARG(QJsonObject, reply),
+                              Q_ARG(QString, R"({"event":"installOrPlayAppforVm","callbackEvent":"played","data":{"package_name":"com.b"}})"),
+                              Q_ARG(int, 8));
+    // Back before the host has answered, having run no event loop; the game waits for the address.
+    QVERIFY(!loopRan);
+    QCOMPARE(reply.value("event").toString(), QStringLiteral("played"));
+    QCOMPARE(m_harness->log()->count("IMyGame", "performGameAction"), 0);
+    if (pluginGoes) {
+        m_harness->destroyPlugin();
+        m_harness->host()->simulator()->answerHeldApkRequests();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_harness->log()->count("IStrategy", "recordPlayChoice"), actions, 30000);
+    // Nothing more comes: not a second game for a second answer, nor one after the bound.
+    QVERIFY(!QTest::qWaitFor([&] { return m_harness->log()->count("IMyGame", "performGameAction") != actions; }, 500));
+    if (actions) {
+        const bool answered = mode != StandInSimulatorMgr::ApkAnswerMode::Never;
+        const QJsonArray action = m_harness->log()->lastArgs("IMyGame", "performGameAction");
+        QCOMPARE(action.at(0)["apkUrl"].toString(), answered ? "https://apk.test/b" : "");
+        QCOMPARE(apkUrls(), QStringList({"", answered ? "https://apk.test/b" : "", "", ""}));
+    }
 }
 
 VORNIK_TEST_MAIN(ApkUrlTest)

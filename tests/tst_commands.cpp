@@ -10,10 +10,12 @@
 #include "pluginharness.h"
 #include "standinhost.h"
 #include "standinmainwindow.h"
+#include "standinsimulatormgr.h"
 #include "waitloading.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QScopeGuard>
 #include <QWebEngineView>
 #include <QtTest>
 
@@ -134,6 +136,8 @@ private slots:
         QVERIFY2(!expected.isEmpty() || calls == "[]", "bad expectation in the test table");
         QCOMPARE(compactJson(projection(actual, expected)), compactJson(expected));
     }
+
+    void slowApkAddressStopsNothingElse();
 
     void installedAppsPushedWithoutPlayStore()
     {
@@ -499,6 +503,45 @@ void CommandsTest::pageLogLines_data()
                                    << QStringList{R"("page says \"hi\"\n")"};
     QTest::newRow("page log line a number") << R"({"event":"onWebLogger","callbackEvent":"l","data":12})"
                                             << QStringList{R"("")"};
+}
+
+void CommandsTest::slowApkAddressStopsNothingElse()
+{
+    // The emulator manager takes 3 s for an address the list does not have. Meanwhile the page's
+    // next command is answered, and another web view of the host loads a page.
+    StandInSimulatorMgr* simulator = m_harness->host()->simulator();
+    simulator->setApkDelay(3000);
+    const auto fastAgain = qScopeGuard([simulator] { simulator->setApkDelay(0); });
+    m_harness->host()->profile().apkUrls.insert("com.slow", "https://apk.example/com.slow.apk");
+    evaluate(m_page, R"(window.received = []; window.arrivals = [];
+        window.send(JSON.stringify({event: 'installOrPlayAppforVm', callbackEvent: 'played',
+                                    data: {package_name: 'com.slow', instance: 'vm2'}}));
+        setTimeout(() => {
+          window.askedAt = performance.now();
+          window.send(JSON.stringify({event: 'getLanguage', callbackEvent: 'language'}));
+        }, 200); true)");
+    QWebEngineView other;
+    int actionsWhenLoaded = -1;
+    connect(other.page(), &QWebEnginePage::loadFinished, this, [&](bool ok) {
+        if (ok && actionsWhenLoaded < 0)
+            actionsWhenLoaded = m_harness->log()->count("IMyGame", "performGameAction");
+    });
+    other.load(PluginHarness::probePage());
+
+    QTRY_COMPARE_WITH_TIMEOUT(receivedMessages(m_page).size(), 2, 30000);
+    QCOMPARE(eventsAndData(receivedMessages(m_page)), (QStringList{"language {\"defaultLanguage\":\"de\",\"language\":\"de\"}", "played {}"}));
+    const double answeredMs = evaluate(m_page, "window.arrivals[0] - window.askedAt").toDouble();
+    qInfo("the command after the play command was answered in %.1f ms", answeredMs);
+    QVERIFY2(answeredMs < 200, qPrintable(QString::number(answeredMs)));
+    QCOMPARE(actionsWhenLoaded, 0);
+    // The game's calls came with the address, in their order.
+    QStringList calls = hostCalls(m_harness->log());
+    for (QString& call : calls)
+        call = call.section('[', 0, 0);
+    QCOMPARE(calls, (QStringList{"ISimulatorMgr.requestApkUrl", "IMyGame.performGameAction", "IMyGame.recordShareId",
+                                 "IMyGame.addGameDetail", "IStrategy.recordPlayChoice"}));
+    QCOMPARE(m_harness->log()->lastArgs("IMyGame", "performGameAction").at(0)["apkUrl"].toString(),
+             QStringLiteral("https://apk.example/com.slow.apk"));
 }
 
 VORNIK_TEST_MAIN(CommandsTest)

@@ -8,6 +8,8 @@
 #include "logcapture.h"
 #include "modedgame.h"
 #include "pluginharness.h"
+#include "hosthttpservice.h"
+#include "standinhost.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -49,6 +51,7 @@ private slots:
     void requestAndReply();
     void listenersAndHandOver();
     void retryAsksWithCurrentCodeAndDiesWithPlugin();
+    void requestInFlightOnTheRegistrysOwnService();
 
 private:
     void postCountryCode(const QString& code);
@@ -169,11 +172,15 @@ void ModedGameListTest::listenersAndHandOver()
 
     // Another request's download is none of the list's business.
     m_harness->deliver("GetModedGameListX", kOneGame);
+    const int subscribed = m_harness->object()->property("modedGameListListeners").toInt();
     m_harness->deliver("GetModedGameList", R"({"data": []})");
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents();
     QCOMPARE(twice.events, 1);
     QCOMPARE(late.events, 1);
+    // The one that went (and any an earlier case left) is dropped: the living are what is left.
+    QVERIFY(subscribed >= 3);
+    QCOMPARE(m_harness->object()->property("modedGameListListeners").toInt(), 2);
     QCOMPARE(twice.list, vornik->modedGameList());
 
     // A list still to be read when the plug-in goes is read by nobody.
@@ -243,6 +250,26 @@ void ModedGameListTest::retryAsksWithCurrentCodeAndDiesWithPlugin()
     m_harness->destroyPlugin();
     QVERIFY(!QTest::qWaitFor([&] { return m_stub->paths().size() > answered + 1; }, 3600));
     QCOMPARE(listener.events, 2);
+}
+
+void ModedGameListTest::requestInFlightOnTheRegistrysOwnService()
+{
+    // The registry hands out an HTTP service apart from the service library's, as a host may; the
+    // plug-in goes while its request to it is in flight, and the reply must find nothing of it.
+    m_harness->host()->separateRegistryHttp();
+    QVERIFY(m_harness->bind());
+    m_stub->setDelayMs(300);
+    m_stub->setDefaultReply(200, kOneGame);
+    postCountryCode("de");
+    QTRY_COMPARE_WITH_TIMEOUT(m_stub->paths().size(), 1, 30000);
+    QCOMPARE(m_harness->host()->registryHttp()->pendingRequests(), 1);
+    m_harness->destroyPlugin();
+    QCOMPARE(m_harness->log()->count("IHttpDaoMgr (registry)", "removeHandle"), 1);
+    QCOMPARE(m_harness->log()->count("IHttpDaoMgr", "removeHandle"), 1);
+    QCOMPARE(m_harness->host()->registryHttp()->pendingRequests(), 0);
+    // The reply comes meanwhile; under the address sanitizer a call into the plug-in would end the run.
+    QTest::qWait(600);
+    QCOMPARE(logCount("[VK] Moded game list downloaded finished"), 0);
 }
 
 VORNIK_TEST_MAIN(ModedGameListTest)

@@ -15,6 +15,11 @@
 #include "standinsimulatormgr.h"
 #include "standinstrategy.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+
 StandInHost::StandInHost(const HostProfile& profile, HostCallLog* log, QObject* parent)
     : QObject(parent)
     , m_profile(profile)
@@ -47,9 +52,48 @@ StandInHost::~StandInHost()
     KLauncher* launcher = KLauncher::instance();
     if (launcher->getHttpDaoMgr() == m_http)
         launcher->setHttpDaoMgr(nullptr);
-    // The service joins its worker here, while the log it records into still exists.
+    // The services join their workers here, while the log they record into still exists.
     m_http->setRecorder(nullptr);
     delete m_http;
+    if (m_registryHttp) {
+        m_registryHttp->setRecorder(nullptr);
+        delete m_registryHttp;
+    }
+}
+
+void StandInHost::separateRegistryHttp()
+{
+    if (m_registryHttp)
+        return;
+    m_registryHttp = new HostHttpService(this);
+    HostCallLog* callLog = m_log;
+    // Told apart in the log by a name of its own.
+    m_registryHttp->setRecorder([callLog](const QString& op, const QJsonArray& args) {
+        callLog->record(QStringLiteral("IHttpDaoMgr (registry)"), op, args);
+    });
+    m_manager->registerPlugin(m_registryHttp);
+}
+
+HostHttpService* StandInHost::registryHttp() const
+{
+    return m_registryHttp ? m_registryHttp : m_http;
+}
+
+void StandInHost::holdGuiThread(int holdMs, int afterMs)
+{
+    QTimer::singleShot(afterMs, this, [holdMs] {
+        QElapsedTimer held;
+        held.start();
+        // Busy, not asleep: the thread does host work and serves no event meanwhile.
+        while (held.elapsed() < holdMs) {
+        }
+    });
+}
+
+void StandInHost::fillGlobalPool(int count, int taskMs)
+{
+    for (int i = 0; i < count; ++i)
+        QThreadPool::globalInstance()->start(std::function<void()>([taskMs] { QThread::msleep(taskMs); }));
 }
 
 void StandInHost::applyProfile()

@@ -44,6 +44,17 @@ public:
     void setAbsent(const QUuid& uuid, bool absent);
     void setNullObject(const QUuid& uuid, bool nullObject);
 
+    // Unkind hosts, each off until asked for. The registry's HTTP service becomes an object of
+    // its own, apart from the service library's (as a host is free to make it); both record into
+    // the log. Call before the plug-in is bound.
+    void separateRegistryHttp();
+    HostHttpService* registryHttp() const;
+    // Holds the GUI thread busy for holdMs, starting afterMs from now, as a host loading its game
+    // library does.
+    void holdGuiThread(int holdMs, int afterMs = 0);
+    // Fills Qt's global thread pool with count tasks of the host's own, taskMs long each.
+    static void fillGlobalPool(int count, int taskMs);
+
     // Read live by every stand-in: a change shows in the next answer.
     HostProfile& profile();
     HostCallLog* log() const;
@@ -63,6 +74,7 @@ private:
     HostCallLog* m_log;
     StandInPluginManager* m_manager;
     HostHttpService* m_http;
+    HostHttpService* m_registryHttp = nullptr;
     StandInAccount* m_account;
     StandInBrowser* m_browser;
     StandInBuriedpoint* m_buriedpoint;

@@ -2,6 +2,7 @@
 
 #include "hostprofile.h"
 
+#include <QThread>
 #include <QTimer>
 
 #include <utility>
@@ -35,6 +36,11 @@ void StandInSimulatorMgr::requestApkUrl(const QString& package, std::function<vo
 
     // The address as the profile has it when asked; a package without one gets "".
     const QString url = m_apkFailing ? QString() : profile().apkUrls.value(package);
+    if (m_apkAnswerMode == ApkAnswerMode::OwnThread) {
+        answerThread();
+        QTimer::singleShot(m_apkDelayMs, m_answerContext, [callback, url] { callback(url); });
+        return;
+    }
     if (m_apkDelayMs > 0 && m_apkAnswerMode != ApkAnswerMode::Never) {
         QTimer::singleShot(m_apkDelayMs, this, [callback, url] { callback(url); });
         return;
@@ -51,7 +57,38 @@ void StandInSimulatorMgr::requestApkUrl(const QString& package, std::function<vo
     case ApkAnswerMode::Never:
         m_heldApkRequests.append(qMakePair(package, callback));
         break;
+    case ApkAnswerMode::Twice:
+        QTimer::singleShot(0, this, [callback, url] {
+            callback(url);
+            callback(url);
+        });
+        break;
+    case ApkAnswerMode::OwnThread:
+        break;
     }
+}
+
+StandInSimulatorMgr::~StandInSimulatorMgr()
+{
+    if (!m_answerThread)
+        return;
+    // Joined before the callbacks it might still run lose what they point to.
+    m_answerThread->quit();
+    m_answerThread->wait();
+    delete m_answerContext;
+    delete m_answerThread;
+}
+
+QThread* StandInSimulatorMgr::answerThread()
+{
+    if (!m_answerThread) {
+        m_answerThread = new QThread;
+        m_answerThread->setObjectName(QStringLiteral("emulator manager"));
+        m_answerContext = new QObject;
+        m_answerContext->moveToThread(m_answerThread);
+        m_answerThread->start();
+    }
+    return m_answerThread;
 }
 
 void StandInSimulatorMgr::setApkDelay(int delayMs)

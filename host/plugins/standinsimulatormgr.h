@@ -6,6 +6,8 @@
 #include <QList>
 #include <QPair>
 
+class QThread;
+
 // The host's emulator instance manager: installed apps per instance, the Play Store, the
 // client's identity, and APK download addresses.
 class StandInSimulatorMgr : public StandInPlugin, public ISimulatorMgr
@@ -14,8 +16,9 @@ class StandInSimulatorMgr : public StandInPlugin, public ISimulatorMgr
     Q_INTERFACES(ISimulatorMgr)
 public:
     // When requestApkUrl answers: on the next turn of the event loop (as the host does), before
-    // it returns, or only when told to (answerHeldApkRequests).
-    enum class ApkAnswerMode { Later, Inside, Never };
+    // it returns, only when told to (answerHeldApkRequests), twice on the next turn (a host that
+    // repeats itself), or from a thread of the host's own on the next turn of that thread.
+    enum class ApkAnswerMode { Later, Inside, Never, Twice, OwnThread };
 
     static QUuid uuid();
 
@@ -42,7 +45,13 @@ public:
     void accountUserChanged(const QString& first, const QString& userId, const QString& third) override;
     QUuid clientUuid() override;
 
+    ~StandInSimulatorMgr() override;
+
 private:
+    QThread* answerThread();
+
+    QThread* m_answerThread = nullptr;
+    QObject* m_answerContext = nullptr;
     ApkAnswerMode m_apkAnswerMode = ApkAnswerMode::Later;
     int m_apkDelayMs = 0;
     bool m_apkFailing = false;

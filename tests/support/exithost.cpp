@@ -1,22 +1,36 @@
-// A host that leaves the plug-in alive: it loads the real plug-in file, shows the page, sends
-// messages, waits for the global thread pool, sends more, quits its event loop and returns from
-// main without deleting the plug-in, as a host that never unloads its plug-ins does.
+// Hosts that end the way real hosts do, one shape per argument: the plug-in loaded by a
+// QPluginLoader on main's stack, its page shown and a burst of messages in flight, then
+//   alive        main returns with the plug-in alive; Qt deletes it at exit, after the application
+//   after-app    the plug-in deleted after the application object
+//   before-app   the plug-in deleted before it
+//   wait-pool    the host waits for the global thread pool with the plug-in alive, then as alive
+//   unload       the loader unloads the plug-in before the application goes
+//   quit-in-apk  the host quits while a play command waits for its APK address, which comes after
+// Prints what it reached, so the test knows where a hang or a crash happened.
 
+#include "hostcalllog.h"
+#include "iplugin.h"
 #include "ivornik.h"
+#include "pagescript.h"
 #include "pluginharness.h"
+#include "standinhost.h"
+#include "standinsimulatormgr.h"
 
 #include <QApplication>
 #include <QJsonObject>
+#include <QPluginLoader>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <cstdio>
 
 namespace {
 
-void say(const char* line)
+void say(const QByteArray& line)
 {
-    std::printf("%s\n", line);
+    std::printf("%s\n", line.constData());
     std::fflush(stdout);
 }
 
@@ -26,23 +40,75 @@ void sendBurst(IVornik* vornik, int count)
         vornik->sendToPage(8, QStringLiteral("burst"), QJsonObject{{QStringLiteral("n"), i}});
 }
 
+int gameCalls(const HostCallLog* log)
+{
+    return log->count("IMyGame", "performGameAction") + log->count("IMyGame", "recordShareId")
+        + log->count("IMyGame", "addGameDetail") + log->count("IStrategy", "recordPlayChoice");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const QByteArray shape = argc > 1 ? QByteArray(argv[1]) : QByteArray("alive");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    // Never deleted: the plug-in, its page and its workers are alive when main returns.
-    auto* harness = new PluginHarness;
-    if (!harness->bind() || !harness->showPage())
-        return 2;
-    say("page shown");
-    sendBurst(harness->vornik(), 20);
-    QThreadPool::globalInstance()->waitForDone();
-    say("pool done");
-    sendBurst(harness->vornik(), 200);
-    QTimer::singleShot(50, &app, &QCoreApplication::quit);
-    app.exec();
-    say("leaving main");
+    // Declared first, so it outlives the application, as in most hosts.
+    QPluginLoader loader(QStringLiteral(VORNIK_PLUGIN_FILE));
+    QObject* object = nullptr;
+    {
+        QApplication app(argc, argv);
+        // The host's own services live as long as the process, as a real host's singletons do.
+        auto* host = new StandInHost(PluginHarness::testProfile());
+        host->applyProfile();
+        object = loader.instance();
+        auto* plugin = qobject_cast<IPlugin*>(object);
+        auto* vornik = qobject_cast<IVornik*>(object);
+        if (!plugin || !vornik)
+            return 2;
+        host->registerPlugin(plugin);
+        plugin->bindHost(host->pluginManager(), 0);
+
+        auto* window = new QWidget;
+        window->resize(800, 600);
+        window->show();
+        vornik->createView(8, PluginHarness::probePage().toString(), window);
+        auto* page = window->findChild<QWebEngineView*>()->page();
+        bool loaded = false;
+        QObject::connect(page, &QWebEnginePage::loadFinished, [&loaded](bool ok) { loaded = loaded || ok; });
+        if (!waitInEventLoop([&loaded] { return loaded; }, 60000))
+            return 3;
+        say("page shown");
+
+        if (shape == "quit-in-apk") {
+            host->simulator()->setApkAnswerMode(StandInSimulatorMgr::ApkAnswerMode::Never);
+            page->runJavaScript(QStringLiteral(
+                "window.send(JSON.stringify({event: 'installOrPlayAppforVm', data: {package_name: 'com.late'}}))"));
+            if (!waitInEventLoop([host] { return host->log()->count("ISimulatorMgr", "requestApkUrl") > 0; }, 30000))
+                return 4;
+        }
+        sendBurst(vornik, 200);
+        if (shape == "wait-pool") {
+            QThreadPool::globalInstance()->waitForDone();
+            say("pool done");
+            sendBurst(vornik, 200);
+        }
+        QTimer::singleShot(50, &app, &QCoreApplication::quit);
+        app.exec();
+        if (shape == "quit-in-apk") {
+            // The address comes after the host has begun to quit: the game must not start now.
+            host->simulator()->answerHeldApkRequests();
+            QCoreApplication::processEvents();
+            say("game calls after quit: " + QByteArray::number(gameCalls(host->log())));
+        }
+        // The host's window goes with its own widgets, before the application.
+        delete window;
+        if (shape == "before-app")
+            delete object;
+        if (shape == "unload" && !loader.unload())
+            return 5;
+        say("leaving main");
+    }
+    if (shape == "after-app")
+        delete object;
     return 0;
 }

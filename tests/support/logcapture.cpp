@@ -1,5 +1,9 @@
 #include "logcapture.h"
 
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QThread>
+
 #include <QMutexLocker>
 
 LogCapture* LogCapture::s_active = nullptr;
@@ -32,10 +36,17 @@ QStringList LogCapture::lines(const QString& prefix) const
     return matching;
 }
 
+QStringList LogCapture::linesOffGuiThread(const QString& prefix) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_offGuiThread.filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(prefix)));
+}
+
 void LogCapture::clear()
 {
     QMutexLocker lock(&m_mutex);
     m_lines.clear();
+    m_offGuiThread.clear();
 }
 
 void LogCapture::handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
@@ -46,6 +57,8 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext& context, cons
     {
         QMutexLocker lock(&capture->m_mutex);
         capture->m_lines.append(message);
+        if (QCoreApplication::instance() && QThread::currentThread() != QCoreApplication::instance()->thread())
+            capture->m_offGuiThread.append(message);
     }
     if (capture->m_previous)
         capture->m_previous(type, context, message);

@@ -15,6 +15,8 @@ public:
     QStringList lines() const;
     // Lines that start with prefix.
     QStringList lines(const QString& prefix) const;
+    // Lines that start with prefix and were written on a thread other than the application's.
+    QStringList linesOffGuiThread(const QString& prefix) const;
     void clear();
 
 private:
@@ -24,4 +26,5 @@ private:
     QtMessageHandler m_previous;
     mutable QMutex m_mutex;
     QStringList m_lines;
+    QStringList m_offGuiThread;
 };

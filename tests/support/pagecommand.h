@@ -56,7 +56,7 @@ inline QJsonArray roundTrip(QWebEnginePage* page, QJsonObject command)
     evaluate(page, QStringLiteral("window.received = []; true"));
     sendFromPage(page, QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
     QJsonArray messages;
-    (void)QTest::qWaitFor([&] {
+    (void)waitInEventLoop([&] {
         const QJsonArray received = receivedMessages(page);
         messages = QJsonArray();
         for (const QJsonValue& message : received) {
@@ -90,7 +90,7 @@ inline QStringList pushesUntilMarker(IVornik* vornik, QWebEnginePage* page)
     const QString marker = QStringLiteral("marker-%1").arg(++serial);
     vornik->sendToPage(8, marker, QJsonObject());
     QStringList pushes;
-    const bool marked = QTest::qWaitFor([&] {
+    const bool marked = waitInEventLoop([&] {
         pushes = eventsAndData(receivedMessages(page));
         return !pushes.isEmpty() && pushes.last() == marker + " {}";
     }, 30000);

@@ -8,6 +8,26 @@
 
 #include <memory>
 
+bool waitInEventLoop(const std::function<bool()>& predicate, int timeoutMs)
+{
+    if (predicate())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    bool held = false;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (predicate()) {
+            held = true;
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    return held || predicate();
+}
+
 QVariant evaluate(QWebEnginePage* page, const QString& script, int timeoutMs)
 {
     // Shared, so a result that arrives after the wait gave up writes into live memory.

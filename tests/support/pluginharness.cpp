@@ -102,10 +102,10 @@ bool PluginHarness::showPage(const QUrl& url)
     // Let the connectivity test answer (it does on the first pass of the event loop), then wait
     // for the page it loaded again to finish.
     QCoreApplication::processEvents();
-    const bool settled = QTest::qWaitFor([this] { return m_loadsFinished >= 1 && m_loadsFinished >= m_loadsStarted; }, 60000);
+    const bool settled = waitInEventLoop([this] { return m_loadsFinished >= 1 && m_loadsFinished >= m_loadsStarted; }, 60000);
     if (!settled || !m_lastLoadOk)
         return false;
-    return QTest::qWaitFor([webPage] { return evaluate(webPage, QStringLiteral("window.ready === true")).toBool(); }, 30000);
+    return waitInEventLoop([webPage] { return evaluate(webPage, QStringLiteral("window.ready === true")).toBool(); }, 30000);
 }
 
 QWidget* PluginHarness::container() const

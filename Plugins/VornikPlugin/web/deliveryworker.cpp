@@ -2,8 +2,8 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 
-#include <chrono>
 #include <utility>
 
 DeliveryWorker::DeliveryWorker(QObject* context, HandOver handOver)
@@ -55,33 +55,48 @@ void DeliveryWorker::run()
         // The web channel passes what a thread other than its own emits through the GUI thread's
         // queue anyway; handing over there ourselves lets the pace and the origin gate hold where
         // the page receives, not only here.
+        const auto posted = std::chrono::steady_clock::now();
         QMetaObject::invokeMethod(
-            m_context, [this, message, generation] { handOverOnContextThread(message, generation); },
+            m_context, [this, message, generation, posted] { handOverOnContextThread(message, generation, posted); },
             Qt::QueuedConnection);
         lock.lock();
         m_wake.wait(lock, [this] { return m_stopping || m_handedOver; });
         if (m_stopping)
             return;
         // The pause keeps the page's pace; the queue stays open to the GUI thread meanwhile.
-        if (m_wake.wait_for(lock, std::chrono::milliseconds(kPaceMs), [this] { return m_stopping; }))
+        if (m_wake.wait_until(lock, m_handedOverAt + std::chrono::milliseconds(kPaceMs), [this] { return m_stopping; }))
             return;
     }
 }
 
-void DeliveryWorker::handOverOnContextThread(QJsonObject message, quint64 generation)
+void DeliveryWorker::handOverOnContextThread(QJsonObject message, quint64 generation,
+                                             std::chrono::steady_clock::time_point posted)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (generation != m_generation)
             return;
     }
+    const auto pace = std::chrono::milliseconds(kPaceMs);
+    if (std::chrono::steady_clock::now() - posted > pace) {
+        // The GUI thread was held up. What piled up behind it in the web engine goes first: a
+        // message handed over in the middle of that reaches the page late, and bunched with the
+        // next. One pace from now the backlog is gone.
+        QTimer::singleShot(3 * kPaceMs, Qt::PreciseTimer, m_context, [this, message, generation] {
+            handOverOnContextThread(message, generation, std::chrono::steady_clock::now());
+        });
+        return;
+    }
     // Unlocked: whoever hears the page's message may queue the next one from its slot.
     m_handOver(message);
+    // Once the message is on its way: a hand-over that took its time must not shorten the gap.
+    const auto handedOverAt = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (generation != m_generation)
             return;
         m_handedOver = true;
+        m_handedOverAt = handedOverAt;
     }
     m_wake.notify_all();
 }

@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QList>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -35,7 +36,7 @@ public:
 
 private:
     void run();
-    void handOverOnContextThread(QJsonObject message, quint64 generation);
+    void handOverOnContextThread(QJsonObject message, quint64 generation, std::chrono::steady_clock::time_point posted);
 
     QObject* const m_context;
     const HandOver m_handOver;
@@ -44,6 +45,9 @@ private:
     QList<QJsonObject> m_queue;
     bool m_stopping = false;
     bool m_handedOver = false;
+    // When the last message was handed to the page: the next follows the pace from there, not
+    // from whenever this thread learns of it.
+    std::chrono::steady_clock::time_point m_handedOverAt;
     // Counts the stops, so a hand-over queued before one is recognised and dropped.
     quint64 m_generation = 0;
     std::thread m_thread;
