@@ -83,6 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {QStringLiteral("ga"), QJsonObject{{QStringLiteral("banner_location"), QStringLiteral("vornik_demo")}}},
     };
     Fuzz::command(QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
+    // A play command completes when the host has answered with the address.
+    Fuzz::runQueued();
 
     PluginHarness& harness = Fuzz::harness();
     const QJsonArray calls = harness.log()->entries();
