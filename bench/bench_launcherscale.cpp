@@ -40,6 +40,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWebEnginePage>
 
@@ -262,8 +263,9 @@ private:
 };
 
 // Where a command's round trip spends its time inside the process: the GUI thread reading the
-// page's call (the bridge's htmlData), the page's worker handing the reply over (contentChanged on
-// its thread), and the GUI thread taking the web channel's queued copy of that signal. The rest of
+// page's call (the bridge's htmlData), the reply handed over (contentChanged, on the GUI thread
+// once the page's worker lets it go), and, for a signal emitted on another thread, the GUI thread
+// taking the web channel's queued copy of it. The rest of
 // the page's figure is the engine's two legs.
 class Hops : public QObject
 {
@@ -333,6 +335,12 @@ public slots:
             return;
         QMutexLocker lock(&m_mutex);
         m_handedNs.push_back(m_clock.nsecsElapsed());
+        // Handed over on the GUI thread itself (the worker paces, the GUI thread hands over): the
+        // channel sends it on inside this emission, with no queued copy to take.
+        if (QThread::currentThread() == qApp->thread()) {
+            m_takenNs.push_back(m_handedNs.back());
+            m_sendNs.push_back(0);
+        }
     }
 
 protected:

@@ -2,7 +2,6 @@
 
 #include <QMetaObject>
 #include <QObject>
-#include <QTimer>
 
 #include <utility>
 
@@ -55,9 +54,8 @@ void DeliveryWorker::run()
         // The web channel passes what a thread other than its own emits through the GUI thread's
         // queue anyway; handing over there ourselves lets the pace and the origin gate hold where
         // the page receives, not only here.
-        const auto posted = std::chrono::steady_clock::now();
         QMetaObject::invokeMethod(
-            m_context, [this, message, generation, posted] { handOverOnContextThread(message, generation, posted); },
+            m_context, [this, message, generation] { handOverOnContextThread(message, generation); },
             Qt::QueuedConnection);
         lock.lock();
         m_wake.wait(lock, [this] { return m_stopping || m_handedOver; });
@@ -69,23 +67,12 @@ void DeliveryWorker::run()
     }
 }
 
-void DeliveryWorker::handOverOnContextThread(QJsonObject message, quint64 generation,
-                                             std::chrono::steady_clock::time_point posted)
+void DeliveryWorker::handOverOnContextThread(QJsonObject message, quint64 generation)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (generation != m_generation)
             return;
-    }
-    const auto pace = std::chrono::milliseconds(kPaceMs);
-    if (std::chrono::steady_clock::now() - posted > pace) {
-        // The GUI thread was held up. What piled up behind it in the web engine goes first: a
-        // message handed over in the middle of that reaches the page late, and bunched with the
-        // next. One pace from now the backlog is gone.
-        QTimer::singleShot(3 * kPaceMs, Qt::PreciseTimer, m_context, [this, message, generation] {
-            handOverOnContextThread(message, generation, std::chrono::steady_clock::now());
-        });
-        return;
     }
     // Unlocked: whoever hears the page's message may queue the next one from its slot.
     m_handOver(message);

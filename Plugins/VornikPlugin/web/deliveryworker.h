@@ -36,7 +36,7 @@ public:
 
 private:
     void run();
-    void handOverOnContextThread(QJsonObject message, quint64 generation, std::chrono::steady_clock::time_point posted);
+    void handOverOnContextThread(QJsonObject message, quint64 generation);
 
     QObject* const m_context;
     const HandOver m_handOver;
