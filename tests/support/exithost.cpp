@@ -1,11 +1,7 @@
-// Hosts that end the way real hosts do, one shape per argument: the plug-in loaded by a
-// QPluginLoader on main's stack, its page shown and a burst of messages in flight, then
-//   alive        main returns with the plug-in alive; Qt deletes it at exit, after the application
-//   after-app    the plug-in deleted after the application object
-//   before-app   the plug-in deleted before it
-//   wait-pool    the host waits for the global thread pool with the plug-in alive, then as alive
-//   unload       the loader unloads the plug-in before the application goes
-//   quit-in-apk  the host quits while a play command waits for its APK address, which comes after
+// Hosts that end as real hosts do, their loader on main's stack, the page shown and messages in
+// flight: "alive" leaves the plug-in to Qt's clean-up at exit, "after-app" and "before-app" delete
+// it after or before the application object, "wait-pool" waits for the global pool first,
+// "unload" unloads it, "quit-in-apk" quits while a play command waits for its APK address.
 // Prints what it reached, so the test knows where a hang or a crash happened.
 
 #include "hostcalllog.h"
@@ -38,12 +34,6 @@ void sendBurst(IVornik* vornik, int count)
 {
     for (int i = 0; i < count; ++i)
         vornik->sendToPage(8, QStringLiteral("burst"), QJsonObject{{QStringLiteral("n"), i}});
-}
-
-int gameCalls(const HostCallLog* log)
-{
-    return log->count("IMyGame", "performGameAction") + log->count("IMyGame", "recordShareId")
-        + log->count("IMyGame", "addGameDetail") + log->count("IStrategy", "recordPlayChoice");
 }
 
 } // namespace
@@ -98,7 +88,10 @@ int main(int argc, char** argv)
             // The address comes after the host has begun to quit: the game must not start now.
             host->simulator()->answerHeldApkRequests();
             QCoreApplication::processEvents();
-            say("game calls after quit: " + QByteArray::number(gameCalls(host->log())));
+            const HostCallLog* log = host->log();
+            const int calls = log->count("IMyGame", "performGameAction") + log->count("IMyGame", "recordShareId")
+                + log->count("IMyGame", "addGameDetail") + log->count("IStrategy", "recordPlayChoice");
+            say("game calls after quit: " + QByteArray::number(calls));
         }
         // The host's window goes with its own widgets, before the application.
         delete window;
