@@ -30,7 +30,6 @@
 #include "webservice.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -41,6 +40,7 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTreeView>
 #include <QUrlQuery>
 #include <QWebEnginePage>
@@ -51,6 +51,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "testmain.h"
@@ -131,23 +132,13 @@ HttpRequest request(const QString& line, const QString& body)
     HttpRequest request;
     request.method = parts.at(0).toLatin1();
     request.path = parts.at(1).section('?', 0, 0);
-    for (const auto& [key, value] : QUrlQuery(parts.at(1).section('?', 1)).queryItems(QUrl::FullyDecoded)) {
-        if (!request.query.contains(key))
-            request.query.insert(key, value);
-    }
+    for (const auto& [key, value] : QUrlQuery(parts.at(1).section('?', 1)).queryItems(QUrl::FullyDecoded))
+        request.query.insert(key, value);
     request.body = body.toUtf8();
     request.host = "127.0.0.1:8765";
     for (const QString& header : parts.mid(2))
         (header.startsWith("Host=") ? request.host : request.origin) = header.section('=', 1).toLatin1();
     return request;
-}
-
-QString compact(const QVector<QJsonObject>& entries)
-{
-    QJsonArray array;
-    for (const QJsonObject& entry : entries)
-        array.append(entry);
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
 // The seq in the first column of a console row.
@@ -161,8 +152,7 @@ qint64 seqAt(QTreeView* view, int row)
 // it is the one already shown.
 QString runInPage(QWebEnginePage* page, const QString& body)
 {
-    const QString quoted = QString::fromUtf8(QJsonDocument(QJsonArray{body}).toJson(QJsonDocument::Compact));
-    evaluate(page, QString("window.run(%1[0]); true").arg(quoted));
+    evaluate(page, QString("window.run(%1[0]); true").arg(compactJson(QJsonArray{body})));
     QString result;
     (void)QTest::qWaitFor([&] {
         result = evaluate(page, "window.result === undefined ? null : String(window.result)").toString();
@@ -185,24 +175,17 @@ struct ServedClient
             qFatal("%s", qPrintable(error));
         site.setPort(service.port());
         service.start([this](const HttpRequest& request) { return site.handle(request); });
+        view->resize(320, 240);
+        view->show();
     }
-    ~ServedClient()
-    {
-        view.reset();
-        service.stop();
-    }
+    // Torn down in reverse: the view, then the service, before what it serves.
     QTemporaryDir folder;
     Rig rig{HostProfile()};
     LauncherSite site{folder.path(), &rig.host.profile(), &rig.log, &rig.api};
     WebService service;
     // Shown: the engine slows the timers of a hidden page to one a second, and the mock paces its
     // answers with timers as a page team's browser tab, in front, would run them.
-    std::unique_ptr<QWebEngineView> view = [] {
-        auto shown = std::make_unique<QWebEngineView>();
-        shown->resize(320, 240);
-        shown->show();
-        return shown;
-    }();
+    std::unique_ptr<QWebEngineView> view = std::make_unique<QWebEngineView>();
 };
 // Gone before the application, whose web engine profile must outlive its pages.
 std::unique_ptr<ServedClient> g_served;
@@ -232,8 +215,7 @@ private slots:
     void requestDoesWhatItSaysOrNothing();
     void eventsReachTheHost();
     void serviceCallsAreRecorded();
-    void logTextsStayWithTheirEntries();
-    void logKeepsTheNewestWithinItsLimit();
+    void logKeepsItsTextsWithinItsLimit();
     void slowStandardErrorCostsBoundedMemory();
 
     void profileFile_data();
@@ -241,16 +223,13 @@ private slots:
 
     void consoleFollowsTheLog_data();
     void consoleFollowsTheLog();
-    void consoleShowsThePageTraffic();
-    void consoleSwitchesAreTheHostFaults();
-    void consoleSparesADearWindow();
+    void consoleShowsThePageTrafficAndTheFaults();
     void callText_data();
     void callText();
 
     void protocolCheck_data();
     void protocolCheck();
     void protocolTableIsTheDocumentedOne();
-    void protocolDeclarationsAreTheTable();
     void pagesTypeCheck_data();
     void pagesTypeCheck();
     void clientReportsMistakes_data();
@@ -260,7 +239,7 @@ private slots:
 private:
     std::unique_ptr<Rig> m_rig;
     // What the log holds when a test starts.
-    QVector<QJsonObject> m_history;
+    QByteArray m_history;
 };
 
 void LauncherApiTest::init()
@@ -272,8 +251,7 @@ void LauncherApiTest::init()
     m_rig->log.record("IMyGame", "showPage", {8});
     m_rig->log.record("ISetting", "oneButtonConfig");
     m_rig->log.record("IHttpDaoMgr", "removeHandle", {true});
-    QCOMPARE(m_rig->log.lastSeq(), 4);
-    m_history = m_rig->log.entriesAfter(0);
+    m_history = m_rig->log.jsonAfter(0, m_rig->log.lastSeq());
     for (const char* language : {"de", "fr"})
         m_rig->traffic.recordMessage({{"event", "updateLanguage"}, {"page", 8}, {"data", QJsonObject{{"language", language}}},
                                       {"stamp", 1700000000000.0}});
@@ -390,7 +368,7 @@ void LauncherApiTest::requestDoesWhatItSaysOrNothing()
         QCOMPARE(m_rig->vornik.calls, QStringList());
     }
     QCOMPARE(m_rig->vornik.events, QStringList());
-    QCOMPARE(compact(m_rig->log.entriesAfter(0)), compact(m_history));
+    QCOMPARE(m_rig->log.jsonAfter(0, m_rig->log.lastSeq()), m_history);
     QCOMPARE(Language::instance()->getCurrentLD().languageCode, QStringLiteral("en"));
     QCOMPARE(m_rig->host.profile().countryCode, QStringLiteral("US"));
     QCOMPARE(m_rig->host.profile().oneButtonConfig, 1);
@@ -424,7 +402,8 @@ void LauncherApiTest::serviceCallsAreRecorded()
     launcher->getAppConfigValue(AppConfigWebServiceHost);
     launcher->getHostUrl(AppConfigWebServiceHost, "/api/game/list");
     launcher->getHostMap();
-    QCOMPARE(compact(m_rig->log.entriesAfter(4)), R"([{"args":[true],"iface":"KLauncher","op":"setClearWebCache","seq":5}])");
+    QCOMPARE(m_rig->log.jsonAfter(4, m_rig->log.lastSeq()),
+             QByteArray(R"([{"args":[true],"iface":"KLauncher","op":"setClearWebCache","seq":5}])"));
 
     // The service is one per process: the host that asked last records it, and a host that goes
     // leaves another's recording alone and is not reached any more.
@@ -439,7 +418,7 @@ void LauncherApiTest::serviceCallsAreRecorded()
     QCOMPARE(laterLog.count("KLauncher", "setClearWebCache"), 1);
 }
 
-void LauncherApiTest::logTextsStayWithTheirEntries()
+void LauncherApiTest::logKeepsItsTextsWithinItsLimit()
 {
     // The texts the file writer made, and those made for an answer, are kept with their entries
     // and answered again, across a clear too.
@@ -465,36 +444,32 @@ void LauncherApiTest::logTextsStayWithTheirEntries()
     QCOMPARE(log.jsonAfter(2, 3), third);
     // Up to a seq: what came later is left out.
     QCOMPARE(log.jsonAfter(0, 2), QByteArray("[]"));
-}
 
-void LauncherApiTest::logKeepsTheNewestWithinItsLimit()
-{
     // A launcher left running must not grow without end: the oldest calls go a block at a time,
     // numbering goes on, and texts made before a trim stay with their own entries.
-    HostCallLog log;
-    log.setLimit(8);
+    HostCallLog bounded;
+    bounded.setLimit(8);
     for (int i = 1; i <= 9; ++i)
-        log.record("IMyGame", "showPage", {i});
-    QCOMPARE(log.size(), 9);
-    QCOMPARE(log.jsonAfter(8, 9), QByteArray(R"([{"args":[9],"iface":"IMyGame","op":"showPage","seq":9}])"));
-    log.record("IMyGame", "showPage", {10});
-    QCOMPARE(log.size(), 8);
-    QCOMPARE(log.lastSeq(), 10);
-    const QVector<QJsonObject> kept = log.entriesAfter(0);
+        bounded.record("IMyGame", "showPage", {i});
+    QCOMPARE(bounded.size(), 9);
+    QCOMPARE(bounded.jsonAfter(8, 9), QByteArray(R"([{"args":[9],"iface":"IMyGame","op":"showPage","seq":9}])"));
+    bounded.record("IMyGame", "showPage", {10});
+    QCOMPARE(bounded.size(), 8);
+    QCOMPARE(bounded.lastSeq(), 10);
+    // Asked from before the oldest kept: what is kept, no gap filled with the wrong entries.
+    const QVector<QJsonObject> kept = bounded.entriesAfter(1);
     QCOMPARE(kept.constFirst().value("seq").toInt(), 3);
     QCOMPARE(kept.constLast().value("seq").toInt(), 10);
-    // Asked from before the oldest kept: what is kept, no gap filled with the wrong entries.
-    QCOMPARE(log.entriesAfter(1).size(), 8);
-    QCOMPARE(log.jsonAfter(8, 10), QByteArray(R"([{"args":[9],"iface":"IMyGame","op":"showPage","seq":9},)"
-                                              R"({"args":[10],"iface":"IMyGame","op":"showPage","seq":10}])"));
+    QCOMPARE(bounded.jsonAfter(8, 10), QByteArray(R"([{"args":[9],"iface":"IMyGame","op":"showPage","seq":9},)"
+                                                  R"({"args":[10],"iface":"IMyGame","op":"showPage","seq":10}])"));
     // A lower limit trims at once; 0 keeps everything again.
-    log.setLimit(2);
-    QCOMPARE(log.size(), 2);
-    log.setLimit(0);
+    bounded.setLimit(2);
+    QCOMPARE(bounded.size(), 2);
+    bounded.setLimit(0);
     for (int i = 11; i <= 30; ++i)
-        log.record("IMyGame", "showPage", {i});
-    QCOMPARE(log.size(), 22);
-    QCOMPARE(log.entriesAfter(0).constFirst().value("seq").toInt(), 9);
+        bounded.record("IMyGame", "showPage", {i});
+    QCOMPARE(bounded.size(), 22);
+    QCOMPARE(bounded.entriesAfter(0).constFirst().value("seq").toInt(), 9);
 }
 
 void LauncherApiTest::slowStandardErrorCostsBoundedMemory()
@@ -537,9 +512,7 @@ void LauncherApiTest::slowStandardErrorCostsBoundedMemory()
     reader.join();
     close(pipeEnds[0]);
 
-    QCOMPARE(out.left(int(filler)), QByteArray(int(filler), 'x'));
     const QList<QByteArray> lines = out.mid(int(filler)).trimmed().split('\n');
-    QVERIFY2(lines.size() >= 3, out.mid(int(filler)).constData());
     int kept = 0;
     for (; kept < lines.size() && lines.at(kept).startsWith("line "); ++kept)
         QCOMPARE(lines.at(kept).mid(5, 3).toInt(), kept + 1);
@@ -603,16 +576,22 @@ void LauncherApiTest::consoleFollowsTheLog_data()
     QTest::addColumn<int>("after");    // calls recorded afterwards, in one go
     QTest::addColumn<QString>("rows"); // seq of the first and the last row
     QTest::addColumn<qint64>("top");   // seq of the top row in sight; 0: the bottom is in sight
+    QTest::addColumn<int>("paceMs");   // 0: the later calls in one go; else one each paceMs, under a dear window
+    QTest::addColumn<int>("catchUps"); // at most, under a dear window
 
     // A single call after a quiet spell must show as well as a burst.
-    QTest::newRow("backlog, then one more") << 3 << -1 << 1 << "1..4" << qint64(0);
-    QTest::newRow("nothing, then one call") << 0 << -1 << 1 << "1..1" << qint64(0);
-    QTest::newRow("backlog past the capacity") << 5003 << -1 << 0 << "4..5003" << qint64(0);
-    QTest::newRow("a flood in one go") << 10 << -1 << 12000 << "7011..12010" << qint64(0);
-    QTest::newRow("scrolled up") << 300 << 20 << 50 << "1..350" << qint64(21);
-    QTest::newRow("scrolled up while the oldest go") << 4990 << 100 << 40 << "31..5030" << qint64(101);
+    QTest::newRow("backlog, then one more") << 3 << -1 << 1 << "1..4" << qint64(0) << 0 << 0;
+    QTest::newRow("nothing, then one call") << 0 << -1 << 1 << "1..1" << qint64(0) << 0 << 0;
+    QTest::newRow("backlog past the capacity") << 5003 << -1 << 0 << "4..5003" << qint64(0) << 0 << 0;
+    QTest::newRow("a flood in one go") << 10 << -1 << 12000 << "7011..12010" << qint64(0) << 0 << 0;
+    QTest::newRow("scrolled up") << 300 << 20 << 50 << "1..350" << qint64(21) << 0 << 0;
+    QTest::newRow("scrolled up while the oldest go") << 4990 << 100 << 40 << "31..5030" << qint64(101) << 0 << 0;
     // Every row the user looked at has gone: the top shows the oldest kept.
-    QTest::newRow("scrolled up past the flood") << 4990 << 100 << 6000 << "5991..10990" << qint64(5991);
+    QTest::newRow("scrolled up past the flood") << 4990 << 100 << 6000 << "5991..10990" << qint64(5991) << 0 << 0;
+    // A window that takes 50 ms to put on the screen whatever changed in it (as one holding the
+    // web view can without a GPU): a steady flow of calls is caught up far less often than every
+    // 200 ms, at which the 1.2 s of the flow would take six catch-ups or more; every call still shows.
+    QTest::newRow("a flow under a dear window") << 0 << -1 << 60 << "1..60" << qint64(0) << 20 << 3;
 }
 
 void LauncherApiTest::consoleFollowsTheLog()
@@ -622,132 +601,74 @@ void LauncherApiTest::consoleFollowsTheLog()
     QFETCH(int, after);
     QFETCH(QString, rows);
     QFETCH(qint64, top);
+    QFETCH(int, paceMs);
+    QFETCH(int, catchUps);
+    struct Dear : QWidget
+    {
+        void paintEvent(QPaintEvent*) override { QThread::msleep(50); }
+    };
 
     HostCallLog log;
     StandInHost host(HostProfile(), &log);
     HostEvents events(&host, nullptr);
     for (int i = 0; i < before; ++i)
         log.record("ISimulatorMgr", "requestApkUrl", {QString("com.game%1").arg(i), true, 0, 0});
-    HostConsole console(&log, &events);
-    console.resize(420, 600);
-    console.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&console));
-    auto* view = console.findChild<QTreeView*>();
+    QWidget window;
+    auto* console = new HostConsole(&log, &events);
+    (new QHBoxLayout(&window))->addWidget(console);
+    window.resize(420, 600);
+    if (paceMs > 0) {
+        // Over all of the window, see-through, so that every repaint beneath it paints it too.
+        auto* dear = new Dear;
+        dear->setParent(&window);
+        dear->resize(window.size());
+        dear->raise();
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* view = console->findChild<ConsoleView*>();
     QScrollBar* scroll = view->verticalScrollBar();
     QTRY_COMPARE_WITH_TIMEOUT(seqAt(view, view->model()->rowCount() - 1), qint64(before), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(scroll->value(), scroll->maximum(), 10000);
     if (scrollTo >= 0)
         scroll->setValue(scrollTo);
 
-    for (int i = 0; i < after; ++i)
+    int caughtUp = 0;
+    connect(view, &ConsoleView::caughtUp, this, [&] { ++caughtUp; });
+    for (int i = 0; i < after; ++i) {
         log.record("IMyGame", "showPage", {8});
+        if (paceMs > 0)
+            QTest::qWait(paceMs);
+    }
     const int last = before + after;
-    QTRY_COMPARE_WITH_TIMEOUT(seqAt(view, view->model()->rowCount() - 1), qint64(last), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(seqAt(view, view->model()->rowCount() - 1), qint64(last), 20000);
+    if (paceMs > 0)
+        QVERIFY2(caughtUp <= catchUps, qPrintable(QString::number(caughtUp)));
 
     QCOMPARE(QString("%1..%2").arg(seqAt(view, 0)).arg(seqAt(view, view->model()->rowCount() - 1)), rows);
     QTRY_COMPARE_WITH_TIMEOUT(scroll->value() == scroll->maximum(), top == 0, 10000);
     if (top != 0)
         QCOMPARE(seqAt(view, view->indexAt(QPoint(1, 1)).row()), top);
-    QCOMPARE(console.findChild<QLabel*>("callCount")->text(), QString("%1 call(s)").arg(last));
+    QCOMPARE(console->findChild<QLabel*>("callCount")->text(), QString("%1 call(s)").arg(last));
 }
 
-void LauncherApiTest::consoleSwitchesAreTheHostFaults()
+void LauncherApiTest::consoleShowsThePageTrafficAndTheFaults()
 {
-    // The Workbench box's switches and the control API's /control/fault/... move the same faults:
-    // a click turns one on, a change made elsewhere shows on its switch.
     Rig rig{HostProfile()};
+    rig.traffic.recordLoad("http://127.0.0.1:8765/");
     HostConsole console(&rig.log, &rig.events, &rig.traffic);
     PageWatcher page;
     HostFaults faults(rig.host.simulator(), &page);
     console.addWorkbench(&page, &faults);
-    auto switchFor = [&](const QString& text) {
-        for (QCheckBox* box : console.findChildren<QCheckBox*>())
-            if (box->text() == text)
-                return box;
-        return static_cast<QCheckBox*>(nullptr);
-    };
-    const QStringList texts{"web host unreachable", "moded list fails", "APK look-ups fail", "APK look-ups slow"};
-    for (const QString& text : texts)
-        QVERIFY2(switchFor(text), qPrintable(text));
-    for (QSpinBox* delay : console.findChildren<QSpinBox*>())
-        if (delay->suffix() == " ms")
-            delay->setValue(700);
-    for (const QString& text : texts)
-        switchFor(text)->click();
-    QCOMPARE(QJsonDocument(faults.state()).toJson(QJsonDocument::Compact),
-             QByteArray(R"({"apkDelayMs":700,"apkFailing":true,"modedListFailing":true,"webHostUnreachable":true})"));
-    faults.setModedListFailing(false);
-    faults.setApkDelay(0);
-    QCOMPARE(switchFor("moded list fails")->isChecked(), false);
-    QCOMPARE(switchFor("APK look-ups slow")->isChecked(), false);
-    QCOMPARE(switchFor("web host unreachable")->isChecked(), true);
-}
-
-void LauncherApiTest::consoleSparesADearWindow()
-{
-    // A window that takes 50 ms to put on the screen whatever changed in it (as one holding the
-    // web view can without a GPU): a steady flow of calls is caught up far less often than every
-    // 200 ms, and every call still shows. The dear part lies over all of the window, see-through,
-    // so that every repaint beneath it paints it too.
-    struct Dear : QWidget
-    {
-        void paintEvent(QPaintEvent*) override
-        {
-            QElapsedTimer busy;
-            busy.start();
-            while (busy.elapsed() < 50) {
-            }
-        }
-    };
-    HostCallLog log;
-    StandInHost host(HostProfile(), &log);
-    HostEvents events(&host, nullptr);
-    QWidget window;
-    auto* console = new HostConsole(&log, &events);
-    (new QHBoxLayout(&window))->addWidget(console);
-    auto* dear = new Dear;
-    dear->setParent(&window);
-    window.resize(420, 600);
-    dear->resize(window.size());
-    dear->raise();
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto* view = console->findChild<ConsoleView*>();
-    int catchUps = 0;
-    connect(view, &ConsoleView::caughtUp, this, [&] { ++catchUps; });
-
-    QTimer flow;
-    int sent = 0;
-    connect(&flow, &QTimer::timeout, this, [&] {
-        log.record("IMyGame", "showPage", {8});
-        if (++sent == 60)
-            flow.stop();
-    });
-    flow.start(20);
-    QTRY_COMPARE_WITH_TIMEOUT(view->shownSeq(), qint64(60), 20000);
-    // At 200 ms the 1.2 s of the flow take six catch-ups or more.
-    QVERIFY2(catchUps <= 3, qPrintable(QString::number(catchUps)));
-}
-
-void LauncherApiTest::consoleShowsThePageTraffic()
-{
-    HostCallLog log;
-    StandInHost host(HostProfile(), &log);
-    HostEvents events(&host, nullptr);
-    PageTraffic traffic;
-    traffic.recordLoad("http://127.0.0.1:8765/");
-    HostConsole console(&log, &events, &traffic);
     console.resize(420, 600);
     console.show();
     QVERIFY(QTest::qWaitForWindowExposed(&console));
-    traffic.recordCommand(R"({"event": "getLanguage", "callbackEvent": "l#1"})");
-    traffic.recordCommand(R"({"event": "getLangauge",
-                              "callbackEvent": "l#2"})");
-    traffic.recordMessage({{"event", "l#1"}, {"page", 8}, {"data", QJsonObject{{"language", "en"}}}, {"stamp", 1.0}});
+    rig.traffic.recordCommand(R"({"event": "getLanguage", "callbackEvent": "l#1"})");
+    rig.traffic.recordCommand(R"({"event": "getLangauge",
+                                  "callbackEvent": "l#2"})");
+    rig.traffic.recordMessage({{"event", "l#1"}, {"page", 8}, {"data", QJsonObject{{"language", "en"}}}, {"stamp", 1.0}});
 
     // The host calls first (what a look for the console's list finds), then the traffic.
-    const QList<QTreeView*> lists = console.findChildren<QTreeView*>();
-    QCOMPARE(lists.size(), 2);
     QCOMPARE(console.findChild<QAbstractItemView*>()->objectName(), QString("hostCalls"));
     QAbstractItemModel* rows = console.findChild<QTreeView*>("pageTraffic")->model();
     QTRY_COMPARE_WITH_TIMEOUT(rows->rowCount(), 4, 10000);
@@ -763,6 +684,27 @@ void LauncherApiTest::consoleShowsThePageTraffic()
     QCOMPARE(rows->index(2, 2).data(Qt::ForegroundRole).isValid(), true);
     QCOMPARE(rows->index(1, 2).data(Qt::ForegroundRole).isValid(), false);
     QCOMPARE(console.findChild<QLabel*>("trafficCount")->text(), QString("2 command(s), ⚠ 1 with warnings"));
+
+    // The Workbench box's switches and the control API's /control/fault/... move the same faults:
+    // a click turns one on, a change made elsewhere shows on its switch.
+    QHash<QString, QCheckBox*> switchFor;
+    for (QCheckBox* box : console.findChildren<QCheckBox*>())
+        switchFor.insert(box->text(), box);
+    const QStringList switches{"web host unreachable", "moded list fails", "APK look-ups fail", "APK look-ups slow"};
+    for (const QString& text : switches)
+        QVERIFY2(switchFor.value(text), qPrintable(text));
+    for (QSpinBox* delay : console.findChildren<QSpinBox*>())
+        if (delay->suffix() == " ms")
+            delay->setValue(700);
+    for (const QString& text : switches)
+        switchFor[text]->click();
+    QCOMPARE(QJsonDocument(faults.state()).toJson(QJsonDocument::Compact),
+             QByteArray(R"({"apkDelayMs":700,"apkFailing":true,"modedListFailing":true,"webHostUnreachable":true})"));
+    faults.setModedListFailing(false);
+    faults.setApkDelay(0);
+    QCOMPARE(switchFor["moded list fails"]->isChecked(), false);
+    QCOMPARE(switchFor["APK look-ups slow"]->isChecked(), false);
+    QCOMPARE(switchFor["web host unreachable"]->isChecked(), true);
 }
 
 void LauncherApiTest::callText_data()
@@ -792,10 +734,7 @@ void LauncherApiTest::callText()
     QFETCH(QString, entry);
     QFETCH(int, limit);
     QFETCH(QString, text);
-    const QJsonObject object = QJsonDocument::fromJson(entry.toUtf8()).object();
-    QVERIFY2(!object.isEmpty(), "bad entry in the test table");
-
-    QCOMPARE(HostCallModel::callText(object, limit), text);
+    QCOMPARE(HostCallModel::callText(QJsonDocument::fromJson(entry.toUtf8()).object(), limit), text);
 }
 
 void LauncherApiTest::protocolCheck_data()
@@ -845,16 +784,12 @@ void LauncherApiTest::protocolCheck_data()
 
     const QString first = R"(→ {"event": "getLanguage", "callbackEvent": "x"})";
     const QString again = R"(→ {"event": "getUserConfig", "callbackEvent": "x"})";
-    QTest::newRow("name reused while waiting")
-        << QStringList{first, R"(← y)", again}
-        << R"(callback name "x" reused while command #1 still waits for its reply: the page cannot tell the replies apart)";
+    const QString reused = R"(callback name "x" reused while command #%1 still waits for its reply: the page cannot tell the replies apart)";
+    QTest::newRow("name reused while waiting") << QStringList{first, R"(← y)", again} << reused.arg(1);
     QTest::newRow("name reused once answered") << QStringList{first, "← x", again} << "";
-    QTest::newRow("replies answer the oldest first")
-        << QStringList{first, again, "← x", again}
-        << R"(callback name "x" reused while command #2 still waits for its reply: the page cannot tell the replies apart)";
+    QTest::newRow("replies answer the oldest first") << QStringList{first, again, "← x", again} << reused.arg(2);
     QTest::newRow("an unknown event is answered too")
-        << QStringList{R"(→ {"event": "getLangauge", "callbackEvent": "x"})", again}
-        << R"(callback name "x" reused while command #1 still waits for its reply: the page cannot tell the replies apart)";
+        << QStringList{R"(→ {"event": "getLangauge", "callbackEvent": "x"})", again} << reused.arg(1);
     QTest::newRow("text that is not JSON is not") << QStringList{R"(→ {"callbackEvent": "x")", again} << "";
     QTest::newRow("a new page waits for nothing") << QStringList{first, "⟳", again} << "";
 }
@@ -920,13 +855,19 @@ void LauncherApiTest::protocolTableIsTheDocumentedOne()
             if (lines.at(i).trimmed() != header)
                 continue;
             for (int row = i + 2; row < lines.size() && lines.at(row).startsWith('|'); ++row) {
-                QStringList cells = lines.at(row).split('|');
-                for (QString& cell : cells)
-                    cell = cell.trimmed();
+                const QStringList cells = lines.at(row).split(QRegularExpression(R"(\s*\|\s*)"));
                 rows.append(cells.mid(1, cells.size() - 2).join(" | "));
             }
         }
         return rows;
+    };
+    // The first cell of each row, sorted.
+    auto firstCells = [](const QStringList& rows) {
+        QStringList cells;
+        for (const QString& row : rows)
+            cells.append(row.section(" | ", 0, 0));
+        cells.sort();
+        return cells;
     };
     QStringList documented;
     for (const QString& row : rowsUnder("| Command | `data` | Replies | Keys read |")) {
@@ -940,32 +881,16 @@ void LauncherApiTest::protocolTableIsTheDocumentedOne()
     QCOMPARE(documented, table);
 
     // And the commands described one by one are the commands of the summary.
-    QStringList described;
-    for (const QString& row : rowsUnder("| Command | `data` | Reply | Host |"))
-        described.append(row.section(" | ", 0, 0));
-    described.sort();
-    QStringList summarized;
-    for (const QString& row : table)
-        summarized.append(row.section(" | ", 0, 0));
-    QCOMPARE(described, summarized);
+    QCOMPARE(firstCells(rowsUnder("| Command | `data` | Reply | Host |")), firstCells(table));
 
     // The messages pushed unasked (but the host's own, of "any name").
-    QStringList pushed;
-    for (const QString& row : rowsUnder("| Event | `data` | When |")) {
-        if (row.startsWith('`'))
-            pushed.append(row.section(" | ", 0, 0));
-    }
-    pushed.sort();
     QStringList tabled;
     for (const PageProtocol::Push& push : PageProtocol::pushes())
         tabled.append(QString("`%1`").arg(push.name));
-    tabled.sort();
-    QCOMPARE(pushed, tabled);
-}
+    QCOMPARE(firstCells(rowsUnder("| Event | `data` | When |").filter(QRegularExpression("^`"))), firstCells(tabled));
 
-void LauncherApiTest::protocolDeclarationsAreTheTable()
-{
-    // vornik-launcher --write-protocol-types host/www/NAME writes each anew.
+    // The page's declarations are the table: vornik-launcher --write-protocol-types
+    // host/www/NAME writes each anew.
     for (const QString name : {"vornik-protocol.d.ts", "vornik-protocol.js"}) {
         QFile file(VORNIK_SOURCE_DIR "/host/www/" + name);
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -999,21 +924,18 @@ void LauncherApiTest::pagesTypeCheck()
     const QString tsc = QStandardPaths::findExecutable("tsc");
     if (tsc.isEmpty())
         QFAIL("no tsc: scripts/install-deps.sh installs it (node-typescript)");
-    const QDir folder(VORNIK_SOURCE_DIR "/" + project);
     // A run takes seconds of one core, most of it the compiler's own start: the projects are
     // checked side by side, once.
     static QHash<QString, QString> reports;
     if (reports.isEmpty()) {
-        std::vector<std::unique_ptr<QProcess>> runs;
+        std::map<QString, QProcess> runs;
         for (const char* each : {"host/www", "docs/typed-page", "tests/pages"}) {
-            runs.push_back(std::make_unique<QProcess>());
-            runs.back()->setWorkingDirectory(QStringLiteral(VORNIK_SOURCE_DIR "/") + each);
-            runs.back()->setObjectName(QString::fromLatin1(each));
-            runs.back()->start(tsc, {"--pretty", "false", "-p", "."});
+            runs[each].setWorkingDirectory(QStringLiteral(VORNIK_SOURCE_DIR "/") + each);
+            runs[each].start(tsc, {"--pretty", "false", "-p", "."});
         }
-        for (const auto& run : runs) {
-            QVERIFY(run->waitForFinished(300000));
-            reports.insert(run->objectName(), QString::fromUtf8(run->readAllStandardOutput()));
+        for (auto& [each, run] : runs) {
+            QVERIFY(run.waitForFinished(300000));
+            reports.insert(each, QString::fromUtf8(run.readAllStandardOutput()));
         }
     }
     QVERIFY2(reports.contains(project), qPrintable(project));
@@ -1021,13 +943,11 @@ void LauncherApiTest::pagesTypeCheck()
 
     QString where;
     if (!file.isEmpty()) {
-        QFile source(folder.filePath(file));
+        QFile source(QString(VORNIK_SOURCE_DIR "/%1/%2").arg(project, file));
         QVERIFY(source.open(QIODevice::ReadOnly | QIODevice::Text));
         const QStringList lines = QString::fromUtf8(source.readAll()).split('\n');
-        int line = 0;
-        while (line < lines.size() && !lines.at(line).endsWith(QString("// ") + QTest::currentDataTag()))
-            ++line;
-        QVERIFY(line < lines.size());
+        const int line = lines.indexOf(QRegularExpression(".*// " + QRegularExpression::escape(QTest::currentDataTag())));
+        QVERIFY(line >= 0);
         where = QString("%1(%2,").arg(file).arg(line + 1);
     }
     QStringList got;

@@ -27,29 +27,6 @@
 
 static constexpr int kTimeoutMs = 60000;
 
-namespace {
-
-// Starts the launcher with the arguments; its base address once it says where it serves, or
-// empty.
-QString startLauncher(QProcess* launcher, const QStringList& arguments)
-{
-    // The launcher's own log lines help when something here fails.
-    launcher->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    launcher->start(VORNIK_LAUNCHER_FILE, QStringList{"--port", "0"} + arguments);
-    if (!launcher->waitForStarted(kTimeoutMs))
-        return QString();
-    if (!QTest::qWaitFor([launcher] { return launcher->canReadLine() || launcher->state() == QProcess::NotRunning; },
-                         kTimeoutMs))
-        return QString();
-    const QString line = QString::fromUtf8(launcher->readLine()).trimmed();
-    const QRegularExpressionMatch match = QRegularExpression(R"(^serving (http://127\.0\.0\.1:\d+/)$)").match(line);
-    if (!match.hasMatch())
-        qWarning() << "the launcher said" << line;
-    return match.captured(1);
-}
-
-} // namespace
-
 class LauncherProcessTest : public QObject
 {
     Q_OBJECT
@@ -57,16 +34,12 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void modedGameListIsServedRequestedAndAnnounced();
-    void gameActionReachesTheGameLibrary();
+    void modedGameListIsServedAnnouncedAndPlayed();
     void languageChangeReachesThePage();
-    void faultRequestsAreCheckedFirst_data();
-    void faultRequestsAreCheckedFirst();
-    void apkLookupsFailOrComeLate_data();
-    void apkLookupsFailOrComeLate();
+    void faultSwitchesAreCheckedAndUndone_data();
+    void faultSwitchesAreCheckedAndUndone();
     void modedListFailsUntilToldOtherwise();
-    void unreachableWebHostShowsTheOfflinePage();
-    void crashedRendererBringsThePageBack();
+    void pageComesBackAfterAnOutageAndACrash();
     void pageOfOnesOwnIsShotOnceItSendsACommand_data();
     void pageOfOnesOwnIsShotOnceItSendsACommand();
     void logReadInPartsIsTheWholeLog();
@@ -74,17 +47,68 @@ private slots:
 
 private:
     // "STATUS BODY" of the launcher's answer.
-    QByteArray call(const QByteArray& method, const QString& path, const QByteArray& body = QByteArray());
+    QByteArray call(const QByteArray& method, const QString& path, const QByteArray& body = QByteArray())
+    {
+        QNetworkRequest request(QUrl(m_base + path));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
+        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs))
+            reply->abort();
+        reply->deleteLater();
+        return QByteArray::number(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()) + ' '
+            + reply->readAll();
+    }
+
     // The host log file as written so far.
-    QJsonArray hostLog() const;
+    QJsonArray hostLog() const
+    {
+        QFile file(m_dir.filePath("host.jsonl"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QJsonArray();
+        QList<QByteArray> lines = file.readAll().split('\n');
+        // A line still being written has no newline yet; it is read next time.
+        lines.removeLast();
+        QJsonArray entries;
+        for (const QByteArray& line : qAsConst(lines))
+            entries.append(QJsonDocument::fromJson(line).object());
+        return entries;
+    }
+
     // The arguments of each call of that operation, in order.
-    QJsonArray calls(const char* iface, const char* op) const;
-    // The page's traffic so far: "event, N warning(s)" for a command, "event language" for a
-    // language message.
-    QStringList trafficSeen();
-    // The page's traffic after that seq, "load URL" or "command EVENT".
-    QStringList trafficAfter(qint64 since);
-    QJsonObject pageState();
+    QJsonArray calls(const char* iface, const char* op) const
+    {
+        QJsonArray calls;
+        for (const QJsonValue& entry : hostLog())
+            if (entry["iface"] == QLatin1String(iface) && entry["op"] == QLatin1String(op))
+                calls.append(entry["args"]);
+        return calls;
+    }
+
+    // The page's traffic after that seq, an entry each: "load URL", "command EVENT, N warning(s)",
+    // or "message EVENT LANGUAGE" (empty but for a language message).
+    QStringList traffic(qint64 since = 0)
+    {
+        QStringList seen;
+        const QByteArray answer = call("GET", QString("control/traffic?since=%1").arg(since));
+        for (const QJsonValue& entry : QJsonDocument::fromJson(answer.mid(4)).array()) {
+            const QJsonObject command = QJsonDocument::fromJson(entry["text"].toString().toUtf8()).object();
+            const QJsonValue message = entry["message"];
+            if (entry["kind"] == "load")
+                seen.append("load " + entry["url"].toString());
+            else if (entry["kind"] == "command")
+                seen.append(QString("command %1, %2 warning(s)")
+                                .arg(command["event"].toString())
+                                .arg(entry["warnings"].toArray().size()));
+            else
+                seen.append(QString("message %1 %2").arg(message["event"].toString(), message["data"]["language"].toString()));
+        }
+        return seen;
+    }
+
+    QJsonObject pageState()
+    {
+        return QJsonDocument::fromJson(call("GET", "control/page").mid(4)).object();
+    }
 
     QTemporaryDir m_dir;
     QProcess m_launcher;
@@ -105,9 +129,17 @@ void LauncherProcessTest::initTestCase()
     profile.close();
     m_network.setProxy(QNetworkProxy::NoProxy);
 
-    m_base = startLauncher(&m_launcher, {"--profile", profile.fileName(), "--host-log", m_dir.filePath("host.jsonl"),
-                                         "--size", "1100x700"});
-    QVERIFY2(!m_base.isEmpty(), qPrintable(m_launcher.errorString()));
+    // The launcher's own log lines help when something here fails.
+    m_launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_launcher.start(VORNIK_LAUNCHER_FILE, {"--port", "0", "--profile", profile.fileName(), "--host-log",
+                                            m_dir.filePath("host.jsonl"), "--size", "1100x700"});
+    QVERIFY2(m_launcher.waitForStarted(kTimeoutMs), qPrintable(m_launcher.errorString()));
+    // Its base address once it says where it serves.
+    QTRY_VERIFY_WITH_TIMEOUT(m_launcher.canReadLine() || m_launcher.state() == QProcess::NotRunning, kTimeoutMs);
+    const QString line = QString::fromUtf8(m_launcher.readLine()).trimmed();
+    const QRegularExpressionMatch match = QRegularExpression(R"(^serving (http://127\.0\.0\.1:\d+/)$)").match(line);
+    QVERIFY2(match.hasMatch(), qPrintable("the launcher said " + line));
+    m_base = match.captured(1);
 }
 
 void LauncherProcessTest::cleanupTestCase()
@@ -119,7 +151,7 @@ void LauncherProcessTest::cleanupTestCase()
     }
 }
 
-void LauncherProcessTest::modedGameListIsServedRequestedAndAnnounced()
+void LauncherProcessTest::modedGameListIsServedAnnouncedAndPlayed()
 {
     // Announced: the listener the launcher subscribed heard of both records, in the reply's order.
     QTRY_COMPARE_WITH_TIMEOUT(calls("ModedGameListener", "modedGameListChanged"),
@@ -143,10 +175,8 @@ void LauncherProcessTest::modedGameListIsServedRequestedAndAnnounced()
     reply->deleteLater();
     QCOMPARE(reply->rawHeader("Content-Encoding"), QByteArray());
     QVERIFY(reply->readAll().startsWith(R"({"data":[)"));
-}
 
-void LauncherProcessTest::gameActionReachesTheGameLibrary()
-{
+    // A game of it played reaches the game library.
     QCOMPARE(call("POST", "control/vornik/switchToGame", R"(["com.test.alpha", "mod-9", 3])"),
              QByteArray(R"(200 {"result":null})"));
     QTRY_COMPARE_WITH_TIMEOUT(calls("IMyGame", "showPage"), QJsonArray{QJsonArray{8}}, kTimeoutMs);
@@ -173,62 +203,61 @@ void LauncherProcessTest::languageChangeReachesThePage()
 
     // The traffic has the page's commands, checked, and the message the plug-in handed it.
     QStringList seen;
-    QTRY_VERIFY_WITH_TIMEOUT((seen = trafficSeen()).contains("updateLanguage de"), kTimeoutMs);
-    QVERIFY(seen.contains("closeBootAnimation, 0 warning(s)"));
+    QTRY_VERIFY_WITH_TIMEOUT((seen = traffic()).contains("message updateLanguage de"), kTimeoutMs);
+    QVERIFY(seen.contains("command closeBootAnimation, 0 warning(s)"));
     QCOMPARE(seen.filter("warning(s)").filter(QRegularExpression(", [1-9]")), QStringList());
 }
 
-void LauncherProcessTest::faultRequestsAreCheckedFirst_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::newRow("unknown fault") << "diskFull" << QByteArray(R"({"on": true})")
-                                   << QByteArray(R"(400 {"error":"unknown host fault \"diskFull\"; there are )"
-                                                 R"(webHostUnreachable, rendererCrash, apkSlow, apkFailing, modedListFailing"})");
-    QTest::newRow("switch without on") << "apkFailing" << QByteArray("{}") << QByteArray(R"(400 {"error":"\"on\" is missing"})");
-    QTest::newRow("slow without a delay") << "apkSlow" << QByteArray(R"({"on": true})")
-                                          << QByteArray(R"(400 {"error":"\"delayMs\" must be from 1 to 120000 (milliseconds) to turn apkSlow on"})");
-}
-
-void LauncherProcessTest::faultRequestsAreCheckedFirst()
-{
-    QFETCH(QString, path);
-    QFETCH(QByteArray, body);
-    QFETCH(QByteArray, answer);
-    QCOMPARE(call("POST", "control/fault/" + path, body), answer);
-    QCOMPARE(call("GET", "control/fault"),
-             QByteArray(R"(200 {"result":{"apkDelayMs":0,"apkFailing":false,"modedListFailing":false,"webHostUnreachable":false}})"));
-}
-
-void LauncherProcessTest::apkLookupsFailOrComeLate_data()
+void LauncherProcessTest::faultSwitchesAreCheckedAndUndone_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QByteArray>("on");
-    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("answer"); // to turning it on
+    QTest::addColumn<QByteArray>("apkUrl"); // then of an APK look-up; empty: the switch was refused
     QTest::addColumn<int>("atLeastMs");
-    QTest::newRow("failing") << "apkFailing" << QByteArray(R"({"on": true})") << QByteArray(R"(200 {"result":""})") << 0;
-    QTest::newRow("slow") << "apkSlow" << QByteArray(R"({"on": true, "delayMs": 500})")
-                          << QByteArray(R"(200 {"result":"https://downloads.test/gamma.apk"})") << 500;
+    const QByteArray on = R"({"on": true})";
+    QTest::newRow("unknown fault") << "diskFull" << on
+                                   << QByteArray(R"(400 {"error":"unknown host fault \"diskFull\"; there are )"
+                                                 R"(webHostUnreachable, rendererCrash, apkSlow, apkFailing, modedListFailing"})")
+                                   << QByteArray() << 0;
+    QTest::newRow("switch without on") << "apkFailing" << QByteArray("{}") << QByteArray(R"(400 {"error":"\"on\" is missing"})")
+                                       << QByteArray() << 0;
+    QTest::newRow("slow without a delay")
+        << "apkSlow" << on << QByteArray(R"(400 {"error":"\"delayMs\" must be from 1 to 120000 (milliseconds) to turn apkSlow on"})")
+        << QByteArray() << 0;
+    QTest::newRow("failing")
+        << "apkFailing" << on
+        << QByteArray(R"(200 {"result":{"apkDelayMs":0,"apkFailing":true,"modedListFailing":false,"webHostUnreachable":false}})")
+        << QByteArray(R"(200 {"result":""})") << 0;
+    QTest::newRow("slow")
+        << "apkSlow" << QByteArray(R"({"on": true, "delayMs": 500})")
+        << QByteArray(R"(200 {"result":{"apkDelayMs":500,"apkFailing":false,"modedListFailing":false,"webHostUnreachable":false}})")
+        << QByteArray(R"(200 {"result":"https://downloads.test/gamma.apk"})") << 500;
 }
 
-void LauncherProcessTest::apkLookupsFailOrComeLate()
+void LauncherProcessTest::faultSwitchesAreCheckedAndUndone()
 {
     QFETCH(QString, fault);
     QFETCH(QByteArray, on);
     QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, apkUrl);
     QFETCH(int, atLeastMs);
     const QByteArray lookup = R"(["com.test.gamma", true])";
     const int asked = calls("ISimulatorMgr", "requestApkUrl").size();
-    QVERIFY(call("POST", "control/fault/" + fault, on).startsWith("200 "));
-    QElapsedTimer waited;
-    waited.start();
-    QCOMPARE(call("POST", "control/vornik/apkUrl", lookup), answer);
-    QVERIFY(waited.elapsed() >= atLeastMs);
-    // The host was asked, and is well again once told so.
-    QTRY_VERIFY_WITH_TIMEOUT(calls("ISimulatorMgr", "requestApkUrl").size() > asked, kTimeoutMs);
-    QVERIFY(call("POST", "control/fault/" + fault, R"({"on": false})").startsWith("200 "));
-    QCOMPARE(call("POST", "control/vornik/apkUrl", lookup), QByteArray(R"(200 {"result":"https://downloads.test/gamma.apk"})"));
+    QCOMPARE(call("POST", "control/fault/" + fault, on), answer);
+    if (!apkUrl.isEmpty()) {
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(call("POST", "control/vornik/apkUrl", lookup), apkUrl);
+        QVERIFY(waited.elapsed() >= atLeastMs);
+        // The host was asked, and is well again once told so.
+        QTRY_VERIFY_WITH_TIMEOUT(calls("ISimulatorMgr", "requestApkUrl").size() > asked, kTimeoutMs);
+        QVERIFY(call("POST", "control/fault/" + fault, R"({"on": false})").startsWith("200 "));
+        QCOMPARE(call("POST", "control/vornik/apkUrl", lookup), QByteArray(R"(200 {"result":"https://downloads.test/gamma.apk"})"));
+    }
+    // Refused before anything changed, or undone.
+    QCOMPARE(call("GET", "control/fault"),
+             QByteArray(R"(200 {"result":{"apkDelayMs":0,"apkFailing":false,"modedListFailing":false,"webHostUnreachable":false}})"));
 }
 
 void LauncherProcessTest::modedListFailsUntilToldOtherwise()
@@ -248,16 +277,16 @@ void LauncherProcessTest::modedListFailsUntilToldOtherwise()
     QCOMPARE(int(std::count(served.constBegin(), served.constEnd(), inFrance)), 2);
 }
 
-void LauncherProcessTest::unreachableWebHostShowsTheOfflinePage()
+void LauncherProcessTest::pageComesBackAfterAnOutageAndACrash()
 {
     QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
     QVERIFY(call("POST", "control/fault/webHostUnreachable", R"({"on": true})").startsWith("200 "));
-    const qint64 since = QJsonDocument::fromJson(call("GET", "control/traffic").mid(4)).array().size();
+    qint64 since = traffic().size();
     QCOMPARE(call("POST", "control/reload", ""), QByteArray(R"(200 {"result":true})"));
     QTRY_VERIFY_WITH_TIMEOUT(pageState()["offline"].toBool() && pageState()["ready"].toBool(), kTimeoutMs);
     // Refreshed as the page's own refresh does, the page was tried again before the plug-in gave up on it.
-    const QStringList seen = trafficAfter(since);
-    const int refreshed = seen.indexOf("command notifyClientRefresh");
+    const QStringList seen = traffic(since);
+    const int refreshed = seen.indexOf(QRegularExpression("command notifyClientRefresh, .*"));
     QVERIFY2(refreshed >= 0 && seen.indexOf("load " + m_base, refreshed) > refreshed, qPrintable(seen.join('\n')));
 
     // Well again, the offline page's retry brings the page back.
@@ -265,14 +294,11 @@ void LauncherProcessTest::unreachableWebHostShowsTheOfflinePage()
     QCOMPARE(call("POST", "control/reload", ""), QByteArray(R"(200 {"result":true})"));
     QTRY_COMPARE_WITH_TIMEOUT(pageState(), (QJsonObject{{"url", m_base}, {"loaded", true}, {"offline", false}, {"ready", true}}),
                               kTimeoutMs);
-}
 
-void LauncherProcessTest::crashedRendererBringsThePageBack()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
-    const qint64 since = QJsonDocument::fromJson(call("GET", "control/traffic").mid(4)).array().size();
+    // A renderer that crashed brings it back too.
+    since = traffic().size();
     QCOMPARE(call("POST", "control/fault/rendererCrash", ""), QByteArray(R"(200 {"result":true})"));
-    QTRY_VERIFY_WITH_TIMEOUT(trafficAfter(since).contains("load " + m_base), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(traffic(since).contains("load " + m_base), kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(pageState()["ready"].toBool(), kTimeoutMs);
     // What the user sees of it, at the size asked for.
     QCOMPARE(QImage::fromData(call("GET", "control/screenshot").mid(4), "PNG").size(), QSize(1100, 700));
@@ -358,72 +384,6 @@ void LauncherProcessTest::quitEndsTheProcessCleanly()
     QVERIFY(!entries.isEmpty());
     for (int i = 0; i < entries.size(); ++i)
         QCOMPARE(entries.at(i).toObject().value("seq").toInt(), i + 1);
-}
-
-QByteArray LauncherProcessTest::call(const QByteArray& method, const QString& path, const QByteArray& body)
-{
-    QNetworkRequest request(QUrl(m_base + path));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
-    if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, kTimeoutMs))
-        reply->abort();
-    reply->deleteLater();
-    return QByteArray::number(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()) + ' '
-        + reply->readAll();
-}
-
-QJsonArray LauncherProcessTest::hostLog() const
-{
-    QFile file(m_dir.filePath("host.jsonl"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonArray();
-    QList<QByteArray> lines = file.readAll().split('\n');
-    // A line still being written has no newline yet; it is read next time.
-    lines.removeLast();
-    QJsonArray entries;
-    for (const QByteArray& line : qAsConst(lines))
-        entries.append(QJsonDocument::fromJson(line).object());
-    return entries;
-}
-
-QJsonArray LauncherProcessTest::calls(const char* iface, const char* op) const
-{
-    QJsonArray calls;
-    for (const QJsonValue& entry : hostLog()) {
-        if (entry["iface"] == QLatin1String(iface) && entry["op"] == QLatin1String(op))
-            calls.append(entry["args"]);
-    }
-    return calls;
-}
-
-QStringList LauncherProcessTest::trafficSeen()
-{
-    QStringList seen;
-    for (const QJsonValue& entry : QJsonDocument::fromJson(call("GET", "control/traffic").mid(4)).array()) {
-        const QJsonObject command = QJsonDocument::fromJson(entry["text"].toString().toUtf8()).object();
-        if (entry["kind"] == "command")
-            seen.append(QString("%1, %2 warning(s)").arg(command["event"].toString()).arg(entry["warnings"].toArray().size()));
-        else if (entry["message"]["event"] == "updateLanguage")
-            seen.append("updateLanguage " + entry["message"]["data"]["language"].toString());
-    }
-    return seen;
-}
-
-QStringList LauncherProcessTest::trafficAfter(qint64 since)
-{
-    QStringList seen;
-    for (const QJsonValue& entry : QJsonDocument::fromJson(call("GET", QString("control/traffic?since=%1").arg(since)).mid(4)).array()) {
-        if (entry["kind"] == "load")
-            seen.append("load " + entry["url"].toString());
-        else if (entry["kind"] == "command")
-            seen.append("command " + QJsonDocument::fromJson(entry["text"].toString().toUtf8())["event"].toString());
-    }
-    return seen;
-}
-
-QJsonObject LauncherProcessTest::pageState()
-{
-    return QJsonDocument::fromJson(call("GET", "control/page").mid(4)).object();
 }
 
 VORNIK_TEST_MAIN(LauncherProcessTest)
