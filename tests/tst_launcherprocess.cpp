@@ -91,12 +91,13 @@ private:
         QStringList seen;
         const QByteArray answer = call("GET", QString("control/traffic?since=%1").arg(since));
         for (const QJsonValue& entry : QJsonDocument::fromJson(answer.mid(4)).array()) {
+            const QJsonObject command = QJsonDocument::fromJson(entry["text"].toString().toUtf8()).object();
             const QJsonValue message = entry["message"];
             if (entry["kind"] == "load")
                 seen.append("load " + entry["url"].toString());
             else if (entry["kind"] == "command")
                 seen.append(QString("command %1, %2 warning(s)")
-                                .arg(QJsonDocument::fromJson(entry["text"].toString().toUtf8())["event"].toString())
+                                .arg(command["event"].toString())
                                 .arg(entry["warnings"].toArray().size()));
             else
                 seen.append(QString("message %1 %2").arg(message["event"].toString(), message["data"]["language"].toString()));
