@@ -1,10 +1,12 @@
 #pragma once
 
+#include "kvlhostglobal.h"
+
 #include <QEvent>
 #include <QString>
 
 // Custom event types of the host. The numbers are the host's own; the plug-in only compares them.
-struct KEvent
+struct KVLHOST_SERVICE_EXPORT KEvent
 {
     enum Type : int {
         PlayGameStrategyChange = QEvent::User + 0x201,
@@ -13,7 +15,7 @@ struct KEvent
     };
 };
 
-class CountryCodeChangeEvent : public QEvent
+class KVLHOST_SERVICE_EXPORT CountryCodeChangeEvent : public QEvent
 {
 public:
     explicit CountryCodeChangeEvent(const QString& code)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appconfig.h"
+#include "kvlhostglobal.h"
 
 #include <QMap>
 #include <QMutex>
@@ -10,7 +11,7 @@
 class IHttpDaoMgr;
 
 // The host service library's process-wide service object.
-class KLauncher
+class KVLHOST_SERVICE_EXPORT KLauncher
 {
 public:
     static KLauncher* instance();

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "hostrecords.h"
+#include "kvlhostglobal.h"
 
 #include <QMutex>
 #include <QObject>
 
 // The host's interface-language service.
-class Language : public QObject
+class KVLHOST_SERVICE_EXPORT Language : public QObject
 {
     Q_OBJECT
 public:

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "kvlhostglobal.h"
+
 #include <QWebEnginePage>
 
 // The host UI library's web page.
-class MyWebEnginePage : public QWebEnginePage
+class KVLHOST_UI_EXPORT MyWebEnginePage : public QWebEnginePage
 {
     Q_OBJECT
 public:

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "kvlhostglobal.h"
+
 #include <QWebEngineView>
 
 // The host UI library's web view.
-class MyWebEngineView : public QWebEngineView
+class KVLHOST_UI_EXPORT MyWebEngineView : public QWebEngineView
 {
     Q_OBJECT
 public:

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "kvlhostglobal.h"
+
 #include <QWidget>
 
 class QSvgRenderer;
 class QVariantAnimation;
 
 // The host UI library's loading spinner: draws the given SVG image, turning while started.
-class Waitloading : public QWidget
+class KVLHOST_UI_EXPORT Waitloading : public QWidget
 {
     Q_OBJECT
 public:

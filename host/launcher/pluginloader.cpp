@@ -1,5 +1,6 @@
 #include "pluginloader.h"
 
+#include "hostcontract.h"
 #include "iplugin.h"
 #include "ivornik.h"
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-const QString kExpectedIid = QStringLiteral("KVL.IBrowser/1.0");
+const QString kExpectedIid = QLatin1String(KvlHost::kVornikPluginFileIid);
 
 } // namespace
 

@@ -1,8 +1,10 @@
 #include "accountsignals.h"
 
+#include "hostcontract.h"
+
 AccountSignals::AccountSignals(QObject* parent)
     : QObject(parent)
 {
     // Listeners on other threads get the record through a queued connection.
-    qRegisterMetaType<ACCOUNTINFO>("ACCOUNTINFO");
+    KvlHost::registerContractTypes();
 }

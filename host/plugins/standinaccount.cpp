@@ -1,12 +1,13 @@
 #include "standinaccount.h"
 
 #include "accountsignals.h"
+#include "hostcontract.h"
 #include "hostprofile.h"
 #include "hostrecordjson.h"
 
 QUuid StandInAccount::uuid()
 {
-    return QUuid(QStringLiteral("{91240a5d-8a30-46b6-b9db-40412ff98cc4}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kAccountPlugin.uuid));
 }
 
 StandInAccount::StandInAccount(HostProfile* profile, HostCallLog* log, QObject* parent)

@@ -1,10 +1,12 @@
 #include "standinbrowser.h"
 
+#include "hostcontract.h"
+
 #include <QJsonValue>
 
 QUuid StandInBrowser::uuid()
 {
-    return QUuid(QStringLiteral("{f4101670-6e1d-4e94-83a4-2a8c81b0ea90}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kBrowserPlugin.uuid));
 }
 
 StandInBrowser::StandInBrowser(HostProfile* profile, HostCallLog* log, QObject* parent)

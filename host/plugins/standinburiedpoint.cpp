@@ -1,10 +1,11 @@
 #include "standinburiedpoint.h"
 
+#include "hostcontract.h"
 #include "hostrecordjson.h"
 
 QUuid StandInBuriedpoint::uuid()
 {
-    return QUuid(QStringLiteral("{d648d6aa-6bfa-42fb-a488-27c34bedd784}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kBuriedpointPlugin.uuid));
 }
 
 StandInBuriedpoint::StandInBuriedpoint(HostProfile* profile, HostCallLog* log, QObject* parent)

@@ -1,5 +1,6 @@
 #include "standinmainwindow.h"
 
+#include "hostcontract.h"
 #include "hostprofile.h"
 #include "hostrecordjson.h"
 
@@ -7,7 +8,7 @@
 
 QUuid StandInMainWindow::uuid()
 {
-    return QUuid(QStringLiteral("{243c31c1-2d9b-56cb-adac-def801894f8e}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kMainWindowPlugin.uuid));
 }
 
 StandInMainWindow::StandInMainWindow(HostProfile* profile, HostCallLog* log, QObject* parent)

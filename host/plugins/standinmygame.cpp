@@ -1,11 +1,12 @@
 #include "standinmygame.h"
 
+#include "hostcontract.h"
 #include "hostprofile.h"
 #include "hostrecordjson.h"
 
 QUuid StandInMyGame::uuid()
 {
-    return QUuid(QStringLiteral("{92235871-54dd-40b0-a498-b813a284798e}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kMyGamePlugin.uuid));
 }
 
 StandInMyGame::StandInMyGame(HostProfile* profile, HostCallLog* log, QObject* parent)

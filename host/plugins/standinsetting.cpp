@@ -1,5 +1,6 @@
 #include "standinsetting.h"
 
+#include "hostcontract.h"
 #include "hostprofile.h"
 #include "kevent.h"
 
@@ -8,7 +9,7 @@
 
 QUuid StandInSetting::uuid()
 {
-    return QUuid(QStringLiteral("{2aa56a0e-6afc-36ec-8308-9fc0e2a2d9e8}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kSettingPlugin.uuid));
 }
 
 StandInSetting::StandInSetting(HostProfile* profile, HostCallLog* log, QObject* parent)

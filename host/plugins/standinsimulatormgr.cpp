@@ -1,5 +1,6 @@
 #include "standinsimulatormgr.h"
 
+#include "hostcontract.h"
 #include "hostprofile.h"
 
 #include <QThread>
@@ -9,7 +10,7 @@
 
 QUuid StandInSimulatorMgr::uuid()
 {
-    return QUuid(QStringLiteral("{7efbd8f1-de24-5ddc-83c5-24c0b1e0617e}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kSimulatorMgrPlugin.uuid));
 }
 
 StandInSimulatorMgr::StandInSimulatorMgr(HostProfile* profile, HostCallLog* log, QObject* parent)

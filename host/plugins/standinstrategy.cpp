@@ -1,10 +1,11 @@
 #include "standinstrategy.h"
 
+#include "hostcontract.h"
 #include "hostprofile.h"
 
 QUuid StandInStrategy::uuid()
 {
-    return QUuid(QStringLiteral("{66fe8a25-dc02-4806-a68d-537ec7a2b626}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kStrategyPlugin.uuid));
 }
 
 StandInStrategy::StandInStrategy(HostProfile* profile, HostCallLog* log, QObject* parent)

@@ -1,5 +1,6 @@
 #include "hosthttpservice.h"
 
+#include "hostcontract.h"
 #include "ifiledownhandle.h"
 
 #include <QMutexLocker>
@@ -15,7 +16,7 @@ constexpr int TransferTimeoutMs = 30000;
 
 QUuid HostHttpService::uuid()
 {
-    return QUuid(QStringLiteral("{c16069d4-2677-4971-a0d4-cb915080ad6c}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kHttpDaoMgrPlugin.uuid));
 }
 
 QJsonObject HostHttpService::requestToJson(const HttpDaoRequest& request)

@@ -2,6 +2,7 @@
 
 #include "../data/vorniknames.h"
 #include "../web/webmanager.h"
+#include "hostcontract.h"
 #include "hostregistry.h"
 #include "iaccount.h"
 #include "isetting.h"
@@ -49,8 +50,10 @@ bool VornikPlugin::bindAccount()
     if (!isAvailable())
         return true;
     if (IAccount* account = HostRegistry::account()) {
+        // By name, as SIGNAL() would spell it: the host's signal source is known only by its signature.
+        static const QByteArray signal = QByteArray::number(QSIGNAL_CODE) + KvlHost::kAccountChangedSignal;
         if (QObject* source = account->signalSource())
-            connect(source, SIGNAL(changeAccountInfo(ACCOUNTINFO)), this, SLOT(onChangeAccountInfo(ACCOUNTINFO)));
+            connect(source, signal.constData(), this, SLOT(onChangeAccountInfo(ACCOUNTINFO)));
     }
     if (ISetting* setting = HostRegistry::setting())
         setting->addSettingListener(this);

@@ -1,6 +1,7 @@
 #include "vornikplugin.h"
 
 #include "../web/webmanager.h"
+#include "hostcontract.h"
 #include "hostregistry.h"
 #include "ihttpdaomgr.h"
 #include "klauncher.h"
@@ -99,7 +100,7 @@ QObject* VornikPlugin::pluginObject()
 
 QUuid VornikPlugin::pluginUuid() const
 {
-    return QUuid(QStringLiteral("{1864879f-972e-4fde-913a-1b7b8e7a448d}"));
+    return QUuid::fromString(QLatin1String(KvlHost::kVornikPlugin.uuid));
 }
 
 void VornikPlugin::reservedHook(quintptr)
