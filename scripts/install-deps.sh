@@ -21,6 +21,10 @@ else
 fi
 # With --fuzz, clang with its libFuzzer and sanitizer runtimes, for scripts/run-fuzz.sh.
 [[ " $* " == *" --fuzz "* ]] && packages+=(clang-14 libclang-rt-14-dev)
+# With --windows, the MinGW-w64 cross compiler for scripts/check-windows-compile.sh.
+[[ " $* " == *" --windows "* ]] && packages+=(g++-mingw-w64-x86-64-posix)
+# With --sdk, Ninja for scripts/check-host-sdk.sh's multi-config build.
+[[ " $* " == *" --sdk "* ]] && packages+=(ninja-build)
 # With --bench, column for scripts/run-bench.sh's table.
 [[ " $* " == *" --bench "* ]] && packages+=(bsdextrautils)
 
