@@ -21,8 +21,9 @@ else
 fi
 # With --fuzz, clang with its libFuzzer and sanitizer runtimes, for scripts/run-fuzz.sh.
 [[ " $* " == *" --fuzz "* ]] && packages+=(clang-14 libclang-rt-14-dev)
-# With --windows, the MinGW-w64 cross compiler for scripts/check-windows-compile.sh.
-[[ " $* " == *" --windows "* ]] && packages+=(g++-mingw-w64-x86-64-posix)
+# With --windows, the MinGW-w64 cross compiler for scripts/check-windows-compile.sh, and clang-cl
+# with its linker for scripts/check-msvc-configure.sh.
+[[ " $* " == *" --windows "* ]] && packages+=(g++-mingw-w64-x86-64-posix clang-tools-14 lld-14)
 # With --sdk, Ninja for scripts/check-host-sdk.sh's multi-config build.
 [[ " $* " == *" --sdk "* ]] && packages+=(ninja-build)
 # With --bench, column for scripts/run-bench.sh's table.
