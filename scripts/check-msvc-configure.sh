@@ -18,6 +18,8 @@ fi
 bash "$root/scripts/install-deps.sh" --windows
 build="${BUILD_DIR:-$root/build-msvc$qt_suffix}"
 fail() { echo "check-msvc-configure: $*" >&2; exit 1; }
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
 configure() {
   rm -rf "$build"
   cmake -S "$root" -B "$build" -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_CXX_COMPILER=clang-cl-14 \
@@ -26,8 +28,8 @@ configure() {
     -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -Wno-dev "$@"
 }
 
-configure >"$build.log" 2>&1 || { cat "$build.log"; fail "the configure for clang-cl failed"; }
-grep -q "CMAKE_CXX_COMPILER_FRONTEND_VARIANT:.*MSVC\|MSVC-like command-line" "$build.log" ||
+configure >"$log" 2>&1 || { cat "$log"; fail "the configure for clang-cl failed"; }
+grep -q "CMAKE_CXX_COMPILER_FRONTEND_VARIANT:.*MSVC\|MSVC-like command-line" "$log" ||
   fail "clang-cl was not taken as an MSVC-like compiler"
 mapfile -t lines < <(grep '"command"' "$build/compile_commands.json" | grep -E '/(VornikPlugin|VornikCommon)\.dir/')
 [ "${#lines[@]}" -gt 0 ] || fail "no plug-in compile lines in $build/compile_commands.json"
@@ -44,9 +46,9 @@ done
 echo "${#lines[@]} plug-in compile lines carry MSVC's flags and no GCC flag, in a release build"
 
 for option in VORNIK_SANITIZE VORNIK_FUZZ; do
-  if configure "-D$option=ON" >"$build.log" 2>&1; then
+  if configure "-D$option=ON" >"$log" 2>&1; then
     fail "$option=ON was accepted with clang-cl"
   fi
-  grep -q "$option needs" "$build.log" || { cat "$build.log"; fail "$option=ON failed without saying why"; }
-  echo "$option=ON refused: $(grep -A1 "$option needs" "$build.log" | tr -s ' \n' ' ' | cut -c1-160)"
+  grep -q "$option needs" "$log" || { cat "$log"; fail "$option=ON failed without saying why"; }
+  echo "$option=ON refused: $(grep -A1 "$option needs" "$log" | tr -s ' \n' ' ' | cut -c1-160)"
 done
