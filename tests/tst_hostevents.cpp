@@ -200,11 +200,12 @@ void HostEventsTest::accountChange_data()
     QTest::addColumn<bool>("loggedIn");
     QTest::addColumn<QJsonObject>("token");
     QTest::addColumn<QJsonArray>("simulatorArgs");
-    QTest::newRow("signed in") << true
-                               << QJsonObject{{"email", "ann@example.com"}, {"token", "tok-1"}, {"userid", "u42"},
-                                              {"xtoken", "xt-1"}, {"accesstoken", "at-1"}, {"refreshtoken", "rt-1"}}
-                               << QJsonArray{"", "u42", ""};
-    QTest::newRow("signed out") << false << QJsonObject() << QJsonArray{"", "", ""};
+    QTest::addColumn<bool>("fromOwnThread"); // the account service emits on a thread of its own
+    const QJsonObject signedIn{{"email", "ann@example.com"}, {"token", "tok-1"}, {"userid", "u42"},
+                               {"xtoken", "xt-1"},           {"accesstoken", "at-1"}, {"refreshtoken", "rt-1"}};
+    QTest::newRow("signed in") << true << signedIn << QJsonArray{"", "u42", ""} << false;
+    QTest::newRow("signed out") << false << QJsonObject() << QJsonArray{"", "", ""} << false;
+    QTest::newRow("signed in, from the service's thread") << true << signedIn << QJsonArray{"", "u42", ""} << true;
 }
 
 void HostEventsTest::accountChange()
@@ -212,6 +213,7 @@ void HostEventsTest::accountChange()
     QFETCH(bool, loggedIn);
     QFETCH(QJsonObject, token);
     QFETCH(QJsonArray, simulatorArgs);
+    QFETCH(bool, fromOwnThread);
     evaluate(m_harness->page(), "window.received = []; true");
     m_harness->log()->clear();
 
@@ -220,7 +222,10 @@ void HostEventsTest::accountChange()
     info.userId = "u42";
     info.token = "tok-1";
     info.loggedIn = loggedIn;
-    m_harness->host()->account()->emitAccountChange(info);
+    if (fromOwnThread)
+        std::thread([this, info] { m_harness->host()->account()->emitAccountChange(info); }).join();
+    else
+        m_harness->host()->account()->emitAccountChange(info);
 
     QTRY_COMPARE_WITH_TIMEOUT(eventsAndData(receivedMessages(m_harness->page())),
                               QStringList{"updateUserToken " + compactJson(token)}, 30000);
