@@ -1,18 +1,40 @@
-# The host SDK under VORNIK_HOST_SDK: its package gives the host's service and UI libraries as the
-# imported targets KvlHost::Service and KvlHost::Ui, each carrying the interface headers.
-find_package(KvlHostSdk CONFIG PATHS "${VORNIK_HOST_SDK}" NO_DEFAULT_PATH)
-if(NOT KvlHostSdk_FOUND)
-  message(FATAL_ERROR "VORNIK_HOST_SDK is ${VORNIK_HOST_SDK}, but no KvlHostSdkConfig.cmake is under it "
-                      "(looked in lib/cmake/KvlHostSdk and the prefix itself); docs/HOST.md says what the package holds")
+# The host SDK under VORNIK_HOST_SDK, as the imported targets KvlHost::Service and KvlHost::Ui (the
+# host's service and UI libraries), each carrying the interface headers. From the SDK's CMake
+# package when it has one; otherwise from its headers and its two libraries, found by name.
+find_package(KvlHostSdk CONFIG QUIET PATHS "${VORNIK_HOST_SDK}" NO_DEFAULT_PATH)
+if(KvlHostSdk_FOUND)
+  foreach(target KvlHost::Service KvlHost::Ui)
+    if(NOT TARGET ${target})
+      message(FATAL_ERROR "the host SDK package ${KvlHostSdk_DIR} defines no ${target}")
+    endif()
+  endforeach()
+  set(vornik_sdk_source "its package ${KvlHostSdk_DIR}")
+else()
+  set(VORNIK_HOST_SERVICE_NAME KvlHostService CACHE STRING "Name of the host service library in a host SDK without a CMake package")
+  set(VORNIK_HOST_UI_NAME KvlHostUi CACHE STRING "Name of the host UI library in a host SDK without a CMake package")
+  find_path(VORNIK_HOST_INCLUDE_DIR iplugin.h PATHS "${VORNIK_HOST_SDK}/include/kvlhost" "${VORNIK_HOST_SDK}/include" NO_DEFAULT_PATH)
+  # On Windows these are the import libraries.
+  find_library(VORNIK_HOST_SERVICE_FILE ${VORNIK_HOST_SERVICE_NAME} PATHS "${VORNIK_HOST_SDK}/lib" NO_DEFAULT_PATH)
+  find_library(VORNIK_HOST_UI_FILE ${VORNIK_HOST_UI_NAME} PATHS "${VORNIK_HOST_SDK}/lib" NO_DEFAULT_PATH)
+  foreach(found VORNIK_HOST_INCLUDE_DIR VORNIK_HOST_SERVICE_FILE VORNIK_HOST_UI_FILE)
+    if(NOT ${found})
+      message(FATAL_ERROR "VORNIK_HOST_SDK is ${VORNIK_HOST_SDK}: it has no lib/cmake/KvlHostSdk package, and without one "
+                          "${found} was not found (iplugin.h under include/kvlhost or include; the libraries "
+                          "${VORNIK_HOST_SERVICE_NAME} and ${VORNIK_HOST_UI_NAME} under lib). docs/HOST.md says what an SDK holds")
+    endif()
+  endforeach()
+  add_library(KvlHost::Service UNKNOWN IMPORTED)
+  set_target_properties(KvlHost::Service PROPERTIES IMPORTED_LOCATION "${VORNIK_HOST_SERVICE_FILE}"
+    INTERFACE_INCLUDE_DIRECTORIES "${VORNIK_HOST_INCLUDE_DIR}" INTERFACE_LINK_LIBRARIES Qt::Core)
+  add_library(KvlHost::Ui UNKNOWN IMPORTED)
+  set_target_properties(KvlHost::Ui PROPERTIES IMPORTED_LOCATION "${VORNIK_HOST_UI_FILE}"
+    INTERFACE_INCLUDE_DIRECTORIES "${VORNIK_HOST_INCLUDE_DIR}"
+    INTERFACE_LINK_LIBRARIES "Qt::Widgets;Qt::WebEngineCore;Qt::WebEngineWidgets")
+  set(vornik_sdk_source "its headers in ${VORNIK_HOST_INCLUDE_DIR} and libraries in ${VORNIK_HOST_SDK}/lib")
 endif()
-foreach(target KvlHost::Service KvlHost::Ui)
-  if(NOT TARGET ${target})
-    message(FATAL_ERROR "the host SDK package ${KvlHostSdk_DIR} defines no ${target}")
-  endif()
-endforeach()
 # A plug-in loads only into a host of its own Qt major.
 if(DEFINED KvlHostSdk_QT_MAJOR AND NOT KvlHostSdk_QT_MAJOR STREQUAL VORNIK_QT_MAJOR)
   message(FATAL_ERROR "the host SDK under ${VORNIK_HOST_SDK} is built against Qt ${KvlHostSdk_QT_MAJOR}, "
                       "this build against Qt ${VORNIK_QT_MAJOR}: configure with -DVORNIK_QT_MAJOR=${KvlHostSdk_QT_MAJOR}")
 endif()
-message(STATUS "Building the plug-in alone, against the host SDK in ${KvlHostSdk_DIR}")
+message(STATUS "Building the plug-in alone, against the host SDK: ${vornik_sdk_source}")

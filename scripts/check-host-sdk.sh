@@ -2,7 +2,8 @@
 # The host team's path, end to end, with the stand-in host playing their SDK and their launcher:
 #  1. install the stand-in's service and UI libraries, headers and package as a host SDK;
 #  2. build the plug-in alone against it, in a fresh folder, with a multi-config generator and
-#     no configuration named, and check that nothing of the stand-in was built there;
+#     no configuration named, and check that nothing of the stand-in was built there; and again
+#     against the same SDK without its CMake package, with one configuration;
 #  3. run the slot-order suite there, against the SDK's headers;
 #  4. install the plug-in into a host's folder (single-config too, from the tree's own build) and
 #     check the files and where they land;
@@ -45,6 +46,15 @@ for standin in KvlHostService KvlHostUi VornikHostPlugins VornikLauncherCore vor
 done
 [ -f "$work/plugin/bin/Release/libVornikPlugin.so" ] || fail "no Release plug-in: the build's default is not Release"
 (cd "$work/plugin" && ctest -C Release --output-on-failure)
+
+echo "== the plug-in alone against an SDK without a CMake package (one configuration)"
+cp -r "$work/sdk" "$work/bare-sdk"
+rm -r "$work/bare-sdk/lib/cmake"
+cmake -S "$root" -B "$work/bare-plugin" -DVORNIK_QT_MAJOR="$VORNIK_QT_MAJOR" -DVORNIK_HOST_SDK="$work/bare-sdk" \
+  -DVORNIK_BUILD_TESTS=OFF >"$work/bare-plugin.log" 2>&1 || { cat "$work/bare-plugin.log"; fail "the configure against the SDK without a package failed"; }
+grep "against the host SDK: its headers" "$work/bare-plugin.log" || fail "the SDK without a package was not read from its files"
+cmake --build "$work/bare-plugin" -j"$(nproc)" >/dev/null
+[ -f "$work/bare-plugin/bin/libVornikPlugin.so" ] || fail "no plug-in built against the SDK without a package"
 
 echo "== installed into a host's folder"
 # The host: the stand-in's launcher and libraries with the demo page, as the host team ships theirs.
