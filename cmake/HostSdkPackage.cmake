@@ -9,7 +9,7 @@ install(TARGETS KvlHostService KvlHostUi EXPORT KvlHostSdkTargets
   LIBRARY DESTINATION lib COMPONENT HostSdk
   ARCHIVE DESTINATION lib COMPONENT HostSdk
   RUNTIME DESTINATION bin COMPONENT HostSdk)
-file(GLOB vornik_hostapi_headers ${VORNIK_HOSTAPI_DIR}/*.h)
+file(GLOB vornik_hostapi_headers CONFIGURE_DEPENDS ${VORNIK_HOSTAPI_DIR}/*.h)
 install(FILES ${vornik_hostapi_headers} DESTINATION include/kvlhost COMPONENT HostSdk)
 install(EXPORT KvlHostSdkTargets NAMESPACE KvlHost:: DESTINATION ${vornik_sdk_package} COMPONENT HostSdk)
 

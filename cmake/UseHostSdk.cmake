@@ -1,8 +1,22 @@
 # The host SDK under VORNIK_HOST_SDK, as the imported targets KvlHost::Service and KvlHost::Ui (the
 # host's service and UI libraries), each carrying the interface headers. From the SDK's CMake
 # package when it has one; otherwise from its headers and its two libraries, found by name.
-find_package(KvlHostSdk CONFIG QUIET PATHS "${VORNIK_HOST_SDK}" NO_DEFAULT_PATH)
-if(KvlHostSdk_FOUND)
+# Another prefix than last time is looked at afresh: nothing found under the old one is kept.
+if(NOT "${VORNIK_HOST_SDK}" STREQUAL "${VORNIK_HOST_SDK_READ}")
+  foreach(found KvlHostSdk_DIR VORNIK_HOST_INCLUDE_DIR VORNIK_HOST_SERVICE_FILE VORNIK_HOST_UI_FILE)
+    unset(${found} CACHE)
+  endforeach()
+  set(VORNIK_HOST_SDK_READ "${VORNIK_HOST_SDK}" CACHE INTERNAL "The host SDK prefix the cached look-ups come from")
+endif()
+# A package that is there must load; only an SDK without one is read from its files.
+set(vornik_sdk_package OFF)
+foreach(place lib/cmake/KvlHostSdk lib64/cmake/KvlHostSdk share/cmake/KvlHostSdk cmake .)
+  if(EXISTS "${VORNIK_HOST_SDK}/${place}/KvlHostSdkConfig.cmake")
+    set(vornik_sdk_package ON)
+  endif()
+endforeach()
+if(vornik_sdk_package)
+  find_package(KvlHostSdk CONFIG REQUIRED PATHS "${VORNIK_HOST_SDK}" PATH_SUFFIXES cmake NO_DEFAULT_PATH)
   foreach(target KvlHost::Service KvlHost::Ui)
     if(NOT TARGET ${target})
       message(FATAL_ERROR "the host SDK package ${KvlHostSdk_DIR} defines no ${target}")

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The host team's path, end to end, with the stand-in host playing their SDK and their launcher:
-#  1. install the stand-in's service and UI libraries, headers and package as a host SDK;
-#  2. build the plug-in alone against it, in a fresh folder, with a multi-config generator and
-#     no configuration named, and check that nothing of the stand-in was built there; and again
-#     against the same SDK without its CMake package, with one configuration;
-#  3. run the slot-order suite there, against the SDK's headers;
-#  4. install the plug-in into a host's folder (single-config too, from the tree's own build) and
-#     check the files and where they land;
-#  5. start the launcher from that folder with the installed plug-in and wait until the page has
-#     loaded and its commands have been answered through the host.
+# - the stand-in's service and UI libraries, headers and package installed as a host SDK;
+# - the plug-in built alone against it, in a fresh folder, with a multi-config generator and no
+#   configuration named, nothing of the stand-in built or included there, the slot-order suite
+#   run against the SDK's headers; and again against the same SDK without its CMake package,
+#   with one configuration;
+# - the plug-in installed into a host's folder (single-config too, from the tree's own build),
+#   its files where it reads them, and finding the host's libraries beside itself;
+# - the launcher started from that folder with the installed plug-in, until the page has loaded
+#   and its commands have been answered through the host.
 # The tree's own build (build/, build-qt6/) plays the host; the work is done in build-sdk/.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -41,8 +41,13 @@ cmake -S "$root" -B "$work/plugin" -G "Ninja Multi-Config" -DVORNIK_QT_MAJOR="$V
 cmake --build "$work/plugin"
 targets=$(ninja -C "$work/plugin" -f build-Release.ninja -t targets all | sed -n 's/^\([^:/]*\):Release: phony$/\1/p' | sort)
 echo "targets: $(echo "$targets" | tr '\n' ' ')"
+grep -qx VornikPlugin <<<"$targets" || fail "no VornikPlugin among the targets: the target list was not read"
 for standin in KvlHostService KvlHostUi VornikHostPlugins VornikLauncherCore vornik-launcher VornikHarness; do
   ! grep -qx "$standin" <<<"$targets" || fail "the plug-in's own build made the stand-in's $standin"
+done
+for folder in "$root/hostapi" "$root/host/"; do
+  ! grep -qF -e "-I$folder" -e "-isystem $folder" "$work/plugin/CMakeFiles/impl-Release.ninja" ||
+    fail "the plug-in's own build includes $folder"
 done
 [ -f "$work/plugin/bin/Release/libVornikPlugin.so" ] || fail "no Release plug-in: the build's default is not Release"
 (cd "$work/plugin" && ctest -C Release --output-on-failure)
@@ -68,6 +73,9 @@ cmake -S "$root" -B "$work/plugin" -DVORNIK_INSTALL_APPDIR=. >/dev/null
 cmake --install "$work/plugin" --prefix "$host" >/dev/null
 expect_plugin_files "$host" "a multi-config install"
 [ -z "$(readelf -d "$host/libVornikPlugin.so" | grep -F "$work/sdk")" ] || fail "the installed plug-in still looks for the SDK's folder"
+# As a DLL beside the host's executable, it finds the host's libraries in its own folder.
+ldd "$host/libVornikPlugin.so" | grep -q "libKvlHostUi.so => $host/libKvlHostUi.so" ||
+  fail "the installed plug-in does not find the host's UI library beside itself: $(ldd "$host/libVornikPlugin.so" | grep Kvl)"
 cmake --install "$host_build" --component VornikPlugin --prefix "$work/single" >/dev/null
 expect_plugin_files "$work/single/bin" "a single-config install"
 

@@ -59,8 +59,7 @@ while [ "$running" -gt 0 ]; do
   running=$((running - 1))
 done
 
-x86_64-w64-mingw32-windres -DVORNIK_VERSION_MAJOR=0 -DVORNIK_VERSION_MINOR=0 '-DVORNIK_VERSION_TEXT=\"0.0\"' \
-  "$root/Plugins/VornikPlugin/VornikPlugin.rc" -o "$objects/version.o" || failed=1
+x86_64-w64-mingw32-windres "$build/Plugins/VornikPlugin/VornikPlugin.rc" -o "$objects/version.o" || failed=1
 
 if [ "$failed" != 0 ]; then
   echo "the plug-in does not compile for Windows (above)" >&2
