@@ -143,6 +143,11 @@ void SoakBench::soak()
         QVERIFY2(waitInEventLoop([&] { return evaluate(harness.page(), "window.pushes").toInt() >= pushes; },
                                  pushes * 50 + 60000),
                  "the pushes did not all arrive");
+        // Read where every round stands alike: its work done, before the reload or the restart.
+        const Reading reading = readMemory();
+        std::printf("round %2d%s: %6.1f s, RSS %7.1f MiB, heap %7.1f MiB\n", round, round < warmUp ? " (warm-up)" : "",
+                    timer.elapsed() / 1000.0, reading.rssMiB, reading.heapMiB);
+        std::fflush(stdout);
         // A reload the page asks for, and now and then a renderer restart; the page is back
         // before the next round.
         evaluate(harness.page(), "window.ready = false; true");
@@ -155,10 +160,6 @@ void SoakBench::soak()
         QVERIFY2(waitInEventLoop([&] { return evaluate(harness.page(), "window.ready === true && window.soakDone === -1").toBool(); },
                                  120000),
                  "the page did not come back");
-        const Reading reading = readMemory();
-        std::printf("round %2d%s: %6.1f s, RSS %7.1f MiB, heap %7.1f MiB\n", round, round < warmUp ? " (warm-up)" : "",
-                    timer.elapsed() / 1000.0, reading.rssMiB, reading.heapMiB);
-        std::fflush(stdout);
         if (round >= warmUp) {
             rss.push_back(reading.rssMiB);
             heap.push_back(reading.heapMiB);
