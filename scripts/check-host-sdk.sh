@@ -74,8 +74,11 @@ cmake --install "$work/plugin" --prefix "$host" >/dev/null
 expect_plugin_files "$host" "a multi-config install"
 [ -z "$(readelf -d "$host/libVornikPlugin.so" | grep -F "$work/sdk")" ] || fail "the installed plug-in still looks for the SDK's folder"
 # As a DLL beside the host's executable, it finds the host's libraries in its own folder.
-ldd "$host/libVornikPlugin.so" | grep -q "libKvlHostUi.so => $host/libKvlHostUi.so" ||
-  fail "the installed plug-in does not find the host's UI library beside itself: $(ldd "$host/libVornikPlugin.so" | grep Kvl)"
+# Read whole before matching: grep -q leaving early would kill ldd by SIGPIPE, and pipefail would
+# take that for a mismatch.
+resolved=$(ldd "$host/libVornikPlugin.so")
+grep -qF "libKvlHostUi.so => $host/libKvlHostUi.so" <<<"$resolved" ||
+  fail "the installed plug-in does not find the host's UI library beside itself: $(grep Kvl <<<"$resolved")"
 cmake --install "$host_build" --component VornikPlugin --prefix "$work/single" >/dev/null
 expect_plugin_files "$work/single/bin" "a single-config install"
 
