@@ -43,6 +43,7 @@ private slots:
     void pageOfOnesOwnIsShotOnceItSendsACommand_data();
     void pageOfOnesOwnIsShotOnceItSendsACommand();
     void logReadInPartsIsTheWholeLog();
+    void memoryIsTheProcessInBytes();
     void quitEndsTheProcessCleanly();
 
 private:
@@ -369,6 +370,16 @@ void LauncherProcessTest::logReadInPartsIsTheWholeLog()
     const QJsonArray written = hostLog();
     for (int i = 0; i < polled.size(); ++i)
         QCOMPARE(written.at(i), polled.at(i));
+}
+
+void LauncherProcessTest::memoryIsTheProcessInBytes()
+{
+    // A launcher with its page up holds tens of megabytes: pages or kilobytes would read as less.
+    const QByteArray answer = call("GET", "control/memory");
+    QVERIFY2(answer.startsWith("200 {"), answer.constData());
+    const QJsonObject memory = QJsonDocument::fromJson(answer.mid(4))["result"].toObject();
+    const double rss = memory["rss"].toDouble(), inUse = memory["heapInUse"].toDouble();
+    QVERIFY2(rss > 50e6 && inUse > 10e6 && inUse < rss && inUse <= memory["heapHeld"].toDouble(), answer.constData());
 }
 
 void LauncherProcessTest::quitEndsTheProcessCleanly()

@@ -8,6 +8,7 @@
 #include "vornikoperations.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -18,6 +19,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include <malloc.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +35,24 @@ constexpr int kMaxApkDelayMs = 120000;
 HttpResponse ok(const QJsonValue& result = true)
 {
     return HttpResponse::json(200, QJsonObject{{QStringLiteral("result"), result}});
+}
+
+// What the launcher's process holds, for a long run watched from outside: its RSS as the system
+// counts it, and beside it what malloc has handed out and what it holds from the system for that.
+// The two differ by what the allocator keeps after frees; only the first pair is what we keep.
+QJsonObject processMemory()
+{
+    QJsonObject memory;
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (statm.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = statm.readAll().split(' ');
+        if (fields.size() > 1)
+            memory.insert(QStringLiteral("rss"), fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)));
+    }
+    const struct mallinfo2 info = mallinfo2();
+    memory.insert(QStringLiteral("heapInUse"), double(info.uordblks + info.hblkhd));
+    memory.insert(QStringLiteral("heapHeld"), double(info.arena + info.hblkhd));
+    return memory;
 }
 
 HttpResponse badRequest(const QString& message)
@@ -182,6 +204,11 @@ HttpResponse ControlApi::handle(const HttpRequest& request)
         if (!isGet)
             return wrongMethod("GET");
         return HttpResponse::json(200, m_hooks.pageState ? m_hooks.pageState() : QJsonObject());
+    }
+    if (path == QLatin1String("/control/memory")) {
+        if (!isGet)
+            return wrongMethod("GET");
+        return ok(processMemory());
     }
     if (path == QLatin1String("/control/quit")) {
         if (!isPost)
