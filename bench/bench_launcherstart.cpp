@@ -196,12 +196,12 @@ QJsonArray logSince(int port, qint64 since, qint64* last)
     return entries;
 }
 
-// What the launcher's own process has allocated and not freed, in MiB (its control API reads
-// mallinfo2 there): the memory it keeps, apart from what its allocator holds after frees.
-double heapInUseMiB(int port)
+// What the launcher's own process has allocated and not freed, and what its allocator holds from
+// the system for that, in MiB (its control API reads mallinfo2 there): the first is what it keeps.
+std::pair<double, double> heapMiB(int port)
 {
     const QJsonObject memory = QJsonDocument::fromJson(call(port, "GET", "/control/memory")).object()["result"].toObject();
-    return memory["heapInUse"].toDouble() / (1024.0 * 1024.0);
+    return {memory["heapInUse"].toDouble() / (1024.0 * 1024.0), memory["heapHeld"].toDouble() / (1024.0 * 1024.0)};
 }
 
 bool hasOp(const QJsonArray& entries, const QString& op)
@@ -340,11 +340,12 @@ void LauncherStartBench::growth()
     // Each step as the launcher's heap in use, its process's RSS and the whole tree's: the heap is
     // what the launcher keeps; the RSS beside it shows what the allocator and the engine add.
     auto step = [&](const char* after) {
-        const double heap = heapInUseMiB(port), tree = treeRssMiB(launcher.pid());
-        std::printf("launcher: heap in use %.1f MiB, its process %.1f MiB, with the engine %.1f MiB %s\n", heap,
-                    rssMiB(launcher.pid()), tree, after);
+        const auto heap = heapMiB(port);
+        const double tree = treeRssMiB(launcher.pid());
+        std::printf("launcher: heap in use %.1f MiB of %.1f MiB malloc holds, its process %.1f MiB, with the engine %.1f MiB %s\n",
+                    heap.first, heap.second, rssMiB(launcher.pid()), tree, after);
         std::fflush(stdout);
-        return std::make_pair(heap, tree);
+        return std::make_pair(heap.first, tree);
     };
     const auto before = step("after the warm-up");
     QElapsedTimer clock;
