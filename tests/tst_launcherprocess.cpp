@@ -318,10 +318,14 @@ void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand_data()
     QTest::addColumn<QString>("size");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("sends"); // given send(), which sends a command
     // No data-ready anywhere: its first command tells that its script is running.
-    QTest::newRow("own page") << "900x600" << 0 << "page loaded online (file://";
+    QTest::newRow("own page") << "900x600" << 0 << "page loaded online (file://" << "send()";
+    // The console's catch-ups are spaced out; the picture is taken between two of them.
+    QTest::newRow("own page that keeps talking") << "900x600" << 0 << "page loaded online (file://" << "setInterval(send, 5)";
     QTest::newRow("size without a height") << "900" << 2
-                                           << R"(vornik-launcher: --size needs WIDTHxHEIGHT in pixels, each from 200 to 8192 (e.g. 1280x800), not "900")";
+                                           << R"(vornik-launcher: --size needs WIDTHxHEIGHT in pixels, each from 200 to 8192 (e.g. 1280x800), not "900")"
+                                           << "send()";
 }
 
 void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand()
@@ -329,10 +333,12 @@ void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand()
     QFETCH(QString, size);
     QFETCH(int, exitCode);
     QFETCH(QString, said);
+    QFETCH(QString, sends);
     QFile page(m_dir.filePath("own.html"));
     QVERIFY(page.open(QIODevice::WriteOnly));
-    page.write(R"(<!DOCTYPE html><script src="qrc:///qtwebchannel/qwebchannel.js"></script>
-<script>new QWebChannel(qt.webChannelTransport, (c) => c.objects.webBridge.dataChanged('{"event": "getLanguage"}'));</script>)");
+    page.write(QString(R"(<!DOCTYPE html><script src="qrc:///qtwebchannel/qwebchannel.js"></script>
+<script>new QWebChannel(qt.webChannelTransport, (c) => { const send = () => c.objects.webBridge.dataChanged('{"event": "getLanguage"}'); %1; });</script>)")
+                   .arg(sends).toUtf8());
     page.close();
     QProcess launcher;
     launcher.start(VORNIK_LAUNCHER_FILE, {"--url", QUrl::fromLocalFile(page.fileName()).toString(), "--size", size,
@@ -341,8 +347,15 @@ void LauncherProcessTest::pageOfOnesOwnIsShotOnceItSendsACommand()
     QCOMPARE(launcher.exitCode(), exitCode);
     const QString output = QString::fromUtf8(exitCode == 0 ? launcher.readAllStandardOutput() : launcher.readAllStandardError());
     QVERIFY2(output.contains(said), qPrintable(output));
-    if (exitCode == 0)
-        QCOMPARE(QImage(m_dir.filePath("own.png")).size(), QSize(900, 600));
+    if (exitCode != 0)
+        return;
+    QCOMPARE(QImage(m_dir.filePath("own.png")).size(), QSize(900, 600));
+    // The picture's console titles, against what had happened when it was taken.
+    const QRegularExpressionMatch counts =
+        QRegularExpression(R"x((\d+) host calls so far, (\d+) page commands; .*"(\d+) call\(s\)" and "(\d+) command\(s\))x").match(output);
+    QVERIFY2(counts.hasMatch(), qPrintable(output));
+    QCOMPARE(counts.captured(3) + " calls, " + counts.captured(4) + " commands",
+             counts.captured(1) + " calls, " + counts.captured(2) + " commands");
 }
 
 void LauncherProcessTest::logReadInPartsIsTheWholeLog()

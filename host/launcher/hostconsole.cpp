@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -102,6 +103,7 @@ QWidget* HostConsole::callList()
 {
     auto* count = new QLabel(this);
     count->setObjectName(QStringLiteral("callCount"));
+    m_callCount = count;
     auto* calls = new ConsoleView(new HostCallModel(kMaxRows, this),
                                   {[log = m_log] { return log->lastSeq(); },
                                    [log = m_log](qint64 since) { return log->entriesAfter(since); }},
@@ -138,6 +140,16 @@ QWidget* HostConsole::trafficList()
     traffic->catchUp();
     showCount();
     return titled(tr("Page traffic"), count, traffic);
+}
+
+void HostConsole::catchUp()
+{
+    for (ConsoleView* list : findChildren<ConsoleView*>())
+        list->catchUp();
+    // A count's new text asks for a new layout by a posted request, and a layout that changes its
+    // widget's size asks its parent's the same way: one pass for each level up to the window.
+    for (QWidget* level = m_callCount; level; level = level->parentWidget())
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 }
 
 QWidget* HostConsole::eventControls()

@@ -28,6 +28,11 @@ public:
     // host events; they follow the faults whoever switches them.
     void addWorkbench(PageWatcher* page, HostFaults* faults);
 
+    // Shows every call and page message so far, now, with the counts over the lists, and lays
+    // itself out with them: a picture of the window must show what had happened when it was
+    // taken, not what the last of the spaced-out catch-ups had seen.
+    void catchUp();
+
 private:
     QWidget* callList();
     QWidget* trafficList();
@@ -49,6 +54,7 @@ private:
     QLineEdit* m_token;
 
     QVBoxLayout* m_layout;
+    QLabel* m_callCount = nullptr;
     HostFaults* m_faults = nullptr;
     QCheckBox* m_webHostUnreachable = nullptr;
     QCheckBox* m_modedListFailing = nullptr;

@@ -138,7 +138,7 @@ int main(int argc, char** argv)
     ControlApi control(&events, loaded.vornik, &log, hooks);
     ControlApi::Workbench workbench;
     workbench.reload = [&page](QString* error) { return page.refresh(error); };
-    workbench.screenshot = [&window] { return window.grab().toImage(); };
+    workbench.screenshot = [&window] { return window.picture().toImage(); };
     workbench.faults = &faults;
     control.setWorkbench(workbench);
     LauncherSite site(QCoreApplication::applicationDirPath() + QStringLiteral("/www"), &host.profile(), &log,

@@ -77,6 +77,7 @@ MainWindow::MainWindow(IVornik* vornik, StandInHost* host, HostEvents* events, M
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_pages);
     auto* console = new HostConsole(host->log(), events, m_page->traffic(), this);
+    m_console = console;
     // A window that holds the web view is put on the screen through OpenGL, all of it, whatever
     // changed; without a GPU that is a software rasteriser taking some 12 ms a time. The console
     // catches up 20 times a second while the page talks, and the page's own timings would show
@@ -150,6 +151,12 @@ void MainWindow::showPage(int pageType)
     if (QAbstractButton* button = m_navigation->button(shown))
         button->setChecked(true);
     m_vornik->routeToPage(shown, false);
+}
+
+QPixmap MainWindow::picture()
+{
+    m_console->catchUp();
+    return grab();
 }
 
 void MainWindow::applyStyle()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPixmap>
 
 class HostCallLog;
+class HostConsole;
 class HostEvents;
 class HostFaults;
 class IVornik;
@@ -37,6 +39,9 @@ public:
     // Brings a page to the front: 8 is the Vornik page, anything else the host's home page.
     void showPage(int pageType);
 
+    // The window as it is now, its console caught up with everything so far.
+    QPixmap picture();
+
     // A dark look that sits well beside the page's own.
     static void applyStyle();
 
@@ -52,6 +57,7 @@ private:
     PageWatcher* m_page;
     QStackedWidget* m_pages;
     QWidget* m_container;
+    HostConsole* m_console = nullptr;
     QWidget* m_home = nullptr;
     QButtonGroup* m_navigation;
     QLabel* m_homeGames = nullptr;

@@ -1,12 +1,14 @@
 #include "screenshot.h"
 
 #include "hostcalllog.h"
+#include "mainwindow.h"
 #include "modedgamelistener.h"
+#include "pagetraffic.h"
 #include "pagewatcher.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPixmap>
-#include <QWidget>
 
 #include <cstdio>
 
@@ -20,7 +22,7 @@ constexpr qint64 kGiveUpMs = 60000;
 constexpr int kPaintSettleMs = 400;
 } // namespace
 
-Screenshot::Screenshot(QWidget* window, PageWatcher* page, ModedGameListener* games, HostCallLog* log,
+Screenshot::Screenshot(MainWindow* window, PageWatcher* page, ModedGameListener* games, HostCallLog* log,
                        const QString& file, QObject* parent)
     : QObject(parent)
     , m_window(window)
@@ -60,17 +62,24 @@ void Screenshot::take()
     m_taking = true;
     m_check.stop();
     QTimer::singleShot(kPaintSettleMs, this, [this] {
-        const bool saved = m_window->grab().save(m_file, "PNG");
+        const bool saved = m_window->picture().save(m_file, "PNG");
         const bool loaded = m_page->ready();
         const QString page = !loaded ? QStringLiteral("page did not load")
             : m_page->offline()      ? QStringLiteral("page loaded offline")
                                      : QStringLiteral("page loaded online (%1)").arg(m_page->url().toString());
         const QString games = m_games->received() ? QStringLiteral("%1 moded games").arg(m_games->count())
                                                   : QStringLiteral("no moded game list yet");
-        const QString shot = saved ? QStringLiteral("screenshot %1").arg(m_file)
+        // Read off the picture's own titles, so that the line tells what the picture shows.
+        auto title = [this](const char* name) {
+            const QLabel* count = m_window->findChild<QLabel*>(QLatin1String(name));
+            return count ? count->text() : QString();
+        };
+        const QString shot = saved ? QStringLiteral("screenshot %1, its console showing \"%2\" and \"%3\"")
+                                         .arg(m_file, title("callCount"), title("trafficCount"))
                                    : QStringLiteral("screenshot %1 could not be written").arg(m_file);
-        std::printf("%s, %s, %lld host calls so far; %s\n", qPrintable(page), qPrintable(games),
-                    static_cast<long long>(m_log->lastSeq()), qPrintable(shot));
+        std::printf("%s, %s, %lld host calls so far, %lld page commands; %s\n", qPrintable(page), qPrintable(games),
+                    static_cast<long long>(m_log->lastSeq()), static_cast<long long>(m_page->traffic()->commandCount()),
+                    qPrintable(shot));
         std::fflush(stdout);
         QCoreApplication::exit(loaded && saved ? 0 : 1);
     });

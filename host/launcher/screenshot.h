@@ -5,19 +5,20 @@
 #include <QTimer>
 
 class HostCallLog;
+class MainWindow;
 class ModedGameListener;
 class PageWatcher;
-class QWidget;
 
 // --screenshot: waits until the page has loaded and its script is ready, and until the moded
 // game list has arrived (or a few seconds more have passed), then writes a PNG of the window,
-// prints a one-line summary on standard output and ends the launcher: 0 when the page loaded,
-// 1 when it never did or the file could not be written.
+// prints a one-line summary on standard output (with the counts the picture's console shows beside
+// the true ones) and ends the launcher: 0 when the page loaded, 1 when it never did or the file
+// could not be written.
 class Screenshot : public QObject
 {
     Q_OBJECT
 public:
-    Screenshot(QWidget* window, PageWatcher* page, ModedGameListener* games, HostCallLog* log, const QString& file,
+    Screenshot(MainWindow* window, PageWatcher* page, ModedGameListener* games, HostCallLog* log, const QString& file,
                QObject* parent = nullptr);
 
     void start();
@@ -26,7 +27,7 @@ private:
     void check();
     void take();
 
-    QWidget* m_window;
+    MainWindow* m_window;
     PageWatcher* m_page;
     ModedGameListener* m_games;
     HostCallLog* m_log;
