@@ -1004,6 +1004,19 @@ void LauncherApiTest::clientReportsMistakes_data()
         await Promise.all([a.request("getLanguage"), b.request("getLanguage")]);
         return [a === b, a.mock.commands.map((c) => c.callbackEvent)];)"
                                                << R"([true,["getLanguage#1","getLanguage#2"]])";
+    QTest::newRow("mock of another profile") << R"(const Client = await classic();
+        const en = await Client.connect({ transport: "mock", profile: { language: "en", account: { loggedIn: false } } });
+        const same = await Promise.all([{ account: { loggedIn: false }, language: "en" }, undefined].map(
+            (profile) => Client.connect({ transport: "mock", profile }).then((client) => client === en)));
+        return Client.connect({ transport: "mock", profile: { language: "pt" } }).catch((error) => [same, error.code + ": " + error.message]);)"
+                                             << R"([[true,true],"other-profile: the page's mock answers from another profile than this connect() gives: )"
+                                                R"(VornikClient.reset() drops it, and the next connect() makes a mock of this one"])";
+    QTest::newRow("reset, then another profile") << R"(const Client = await classic();
+        const en = await Client.connect({ transport: "mock", profile: { language: "en" } });
+        const dropped = [en.request("getLanguage"), en.once("updateLanguage")].map((wait) => wait.catch((error) => error.code));
+        Client.reset(); const pt = await Client.connect({ transport: "mock", profile: { language: "pt" } });
+        return [await Promise.all(dropped), await pt.request("getLanguage"), pt.mock.commands[0].callbackEvent];)"
+                                                 << R"([["reset","reset"],{"language":"pt","defaultLanguage":"pt"},"getLanguage#2"])";
     QTest::newRow("as a module, one client with the script")
         << R"(const a = await (await classic()).connect({ transport: "mock" });
               const b = await (await module()).connect({ transport: "mock" });

@@ -8,18 +8,20 @@
 //   client.send("openCloudGame", game, { ga: { banner_location: "home" } });  // extra command keys
 //
 // A reply is tied to its request only by the "callbackEvent" name the page chooses, so every
-// request gets a name of its own, and every connect() of a page shares one client. The plug-in
+// request gets a name of its own, and every connect() of a page shares one client (per transport;
+// VornikClient.reset() starts over, and the names go on where the dropped client left them). The plug-in
 // never answers with an error: a command it does not know still gets an empty reply, and text that
 // is not JSON, or a page of another origin, gets none. So in development mode (the launcher turns
 // it on, connect({ development }) decides) the client holds each command to the protocol table
 // (vornik-protocol.js) before it goes, and refuses it with the launcher's own warning text. Errors
 // are VornikErrors with a code: "timeout", "no-transport", "no-bridge", "no-protocol",
-// "unknown-command", "wrong-data", "no-reply".
+// "unknown-command", "wrong-data", "no-reply", "other-profile", "reset".
 // Messages pushed before the page connected are lost: ask for the state after connecting.
 //
 // connect({ transport: "mock", profile }) answers in any browser from a host profile (the
 // launcher's --profile format), paced as the plug-in paces its messages; the launcher stays the
-// place where the real plug-in answers.
+// place where the real plug-in answers. A page has one host, so it has one mock: a connect() with
+// another profile is refused ("other-profile") rather than answered from the first one's.
 //
 // A classic script that sets the global VornikClient; vornik-client-module.js is the same client as an
 // ES module. Typed by vornik-protocol.d.ts beside it, which the launcher writes from its protocol
@@ -86,7 +88,9 @@
 
 /**
  * How to connect. transport: "channel" (the launcher's or the host's web channel, by default) or
- * "mock"; profile: for the mock, a host profile as an object or the address of its JSON;
+ * "mock"; profile: for the mock, a host profile as an object or the address of its JSON (the
+ * page's one mock keeps the first it was given: another is refused with "other-profile" until
+ * VornikClient.reset(); an object of the same JSON content, the same address, or none is the same);
  * development: check commands before they go (by default: in the launcher unless its
  * --no-client-checks, and always with the mock); channelScript: where qwebchannel.js comes from
  * when the page has not loaded it (by default /qwebchannel.js of the page's server, or Qt's
@@ -130,12 +134,18 @@ var VornikClient = (function (/** @type {any} */ global) {
   // Kept on the global object, so that the page's every copy of the client (a classic script and
   // the module, say) hands out one client per transport and no callback name twice.
   const SHARED = Symbol.for("vornik-client.connections");
+  // What outlives VornikClient.reset(): the last callback number of each transport, so that a
+  // late reply to a dropped client's request never settles a new client's request of the same
+  // name, and the plug-in's object on the web channel, which a second QWebChannel on the one
+  // transport would cut off from the first.
+  const KEPT = Symbol.for("vornik-client.kept");
   // While this file runs as a classic script: the table is looked for beside it.
   const ownScript = global.document && global.document.currentScript ? global.document.currentScript.src : "";
 
   class VornikError extends Error {
     /**
-     * @param {"timeout" | "no-transport" | "no-bridge" | "no-protocol" | "unknown-command" | "wrong-data" | "no-reply"} code
+     * @param {"timeout" | "no-transport" | "no-bridge" | "no-protocol" | "unknown-command" | "wrong-data" | "no-reply"
+     *   | "other-profile" | "reset"} code
      * @param {string} message
      * @param {string[]} [warnings] the protocol table's warnings, where it refused a command
      */
@@ -424,6 +434,47 @@ var VornikClient = (function (/** @type {any} */ global) {
 
   // --- connecting -------------------------------------------------------------------------------
 
+  /** @returns {{ sequences: { [transport: string]: number }, channel: VornikBridge | null }} */
+  function kept() {
+    return global[KEPT] || (global[KEPT] = { sequences: {}, channel: null });
+  }
+
+  // JSON with every object's keys in order: a profile written out in another order is the same.
+  /** @param {unknown} value */
+  function canonical(value) {
+    return JSON.stringify(value, (key, item) => fits(item, "object")
+      ? Object.fromEntries(Object.keys(item).sort().map((name) => [name, item[name]])) : item);
+  }
+
+  // An address as fetch() reads it, against the document's base.
+  /** @param {string} address */
+  function resolved(address) {
+    try {
+      return new URL(address, global.document ? global.document.baseURI : undefined).href;
+    } catch (error) {
+      return address;
+    }
+  }
+
+  /**
+   * Whether a connect()'s profile is the one the page's mock was made with: none always is; an
+   * address is the same address; an object has the same JSON content as that one has now.
+   * @param {VornikConnectOptions["profile"]} first as the mock was given it ({} for none)
+   * @param {VornikConnectOptions["profile"]} asked
+   */
+  function sameProfile(first, asked) {
+    if (asked === undefined || asked === first)
+      return true;
+    if (typeof first === "string" || typeof asked === "string")
+      return typeof first === "string" && typeof asked === "string" && resolved(first) === resolved(asked);
+    return canonical(first) === canonical(asked);
+  }
+
+  /** @param {string} what */
+  function resetError(what) {
+    return new VornikError("reset", what + ": VornikClient.reset() dropped the client; connect() again for a new one");
+  }
+
   /**
    * @param {VornikConnectOptions} options
    * @param {boolean} development
@@ -449,6 +500,9 @@ var VornikClient = (function (/** @type {any} */ global) {
    * @returns {Promise<VornikBridge>}
    */
   async function channelBridge(options) {
+    const known = kept().channel;
+    if (known)
+      return known;
     const timeoutMs = options.timeoutMs === undefined ? DEFAULT_TIMEOUT_MS : options.timeoutMs;
     if (typeof global.QWebChannel === "undefined") {
       // A page of the launcher's own service finds the script there, a local one in Qt's resources.
@@ -465,7 +519,7 @@ var VornikClient = (function (/** @type {any} */ global) {
         if (!bridge)
           reject(new VornikError("no-bridge", "the web channel has no \"webBridge\" object"));
         else
-          resolve(bridge);
+          resolve(kept().channel = bridge);
       });
     }), timeoutMs, "the web channel did not answer");
   }
@@ -518,6 +572,10 @@ var VornikClient = (function (/** @type {any} */ global) {
       /** @type {((command: { [key: string]: unknown } | string) => void)[]} */
       this.sendTaps = [];
       this.sequence = 0;
+      /** Set by VornikClient.reset(): the client sends and receives nothing more. */
+      this.dropped = false;
+      /** @type {Set<() => void>} what rejects the requests and waits still open, when dropped */
+      this.abandons = new Set();
       bridge.contentChanged.connect((message) => this._receive(message));
     }
 
@@ -528,20 +586,61 @@ var VornikClient = (function (/** @type {any} */ global) {
 
     /**
      * One client per transport and page, however often it is asked for; a connection that
-     * failed is tried afresh next time.
+     * failed is tried afresh next time. The mock's rejects with "other-profile" where the
+     * profile is not the one the page's mock was made with (see VornikConnectOptions).
      * @param {VornikConnectOptions} [options]
      * @returns {Promise<VornikClient>}
      */
     static connect(options) {
       const settings = options || {};
       const key = settings.transport || "channel";
+      /** @typedef {{ profile: VornikConnectOptions["profile"], connection: Promise<VornikClient>, client?: VornikClient }} Shared */
+      /** @type {Map<string, Shared>} */
       const shared = global[SHARED] || (global[SHARED] = new Map());
-      if (!shared.has(key)) {
-        const connection = open(settings);
-        connection.catch(() => shared.delete(key));
-        shared.set(key, connection);
+      const entry = shared.get(key);
+      if (entry) {
+        if (key === "mock" && !sameProfile(entry.profile, settings.profile)) {
+          return Promise.reject(new VornikError("other-profile", "the page's mock answers from another profile than "
+            + "this connect() gives: VornikClient.reset() drops it, and the next connect() makes a mock of this one"));
+        }
+        return entry.connection;
       }
-      return shared.get(key);
+      const made = /** @type {Shared} */ ({ profile: settings.profile === undefined ? {} : settings.profile });
+      made.connection = open(settings).then((client) => {
+        // Reset while it connected: the page asked to start over, this one is already old.
+        if (shared.get(key) !== made) {
+          client._drop();
+          throw resetError("connect()");
+        }
+        client.sequence = kept().sequences[key] || 0;
+        return (made.client = client);
+      });
+      made.connection.catch(() => {
+        if (shared.get(key) === made)
+          shared.delete(key);
+      });
+      shared.set(key, made);
+      return made.connection;
+    }
+
+    /**
+     * Drops the page's clients (both forms'), so that the next connect() makes a new one, of
+     * the mock with any profile. Their open requests, once and waitFor reject with "reset",
+     * a connect() still under way too; their handlers get nothing more, and what they are
+     * asked to send throws "reset".
+     */
+    static reset() {
+      const shared = global[SHARED];
+      if (!shared)
+        return;
+      const dropped = [...shared];
+      shared.clear();
+      for (const [key, entry] of dropped) {
+        if (entry.client) {
+          kept().sequences[key] = entry.client.sequence;
+          entry.client._drop();
+        }
+      }
     }
 
     // Sends a command and resolves with the "data" of the reply sent under its callback name.
@@ -568,25 +667,30 @@ var VornikClient = (function (/** @type {any} */ global) {
           throw new VornikError("no-reply", event + " replies with nothing: send it, do not request it");
         /** @type {any} */
         let timer = 0;
+        /** @param {VornikError} error */
+        const fail = (error) => {
+          clearTimeout(timer);
+          this.pending.delete(callbackEvent);
+          this.abandons.delete(abandon);
+          reject(error);
+        };
+        const abandon = () => fail(resetError(event));
         if (timeoutMs > 0) {
-          timer = setTimeout(() => {
-            this.pending.delete(callbackEvent);
-            // What the plug-in drops unread looks the same from here: name the usual causes.
-            reject(new VornikError("timeout", event + ": no reply within " + timeoutMs + " ms (the plug-in answers "
-              + "only a page of the origin the host registered for it, and no text that is not JSON)"));
-          }, timeoutMs);
+          // What the plug-in drops unread looks the same from here: name the usual causes.
+          timer = setTimeout(() => fail(new VornikError("timeout", event + ": no reply within " + timeoutMs + " ms (the "
+            + "plug-in answers only a page of the origin the host registered for it, and no text that is not JSON)")), timeoutMs);
         }
         this.pending.set(callbackEvent, (message) => {
           clearTimeout(timer);
+          this.abandons.delete(abandon);
           // Its shape is what the plug-in replies to this command, as the declarations say.
           resolve(/** @type {any} */ (message.data));
         });
+        this.abandons.add(abandon);
         try {
           this._post(command);
         } catch (error) {
-          clearTimeout(timer);
-          this.pending.delete(callbackEvent);
-          throw error;
+          fail(/** @type {VornikError} */ (error));
         }
       });
     }
@@ -610,6 +714,8 @@ var VornikClient = (function (/** @type {any} */ global) {
     // Sends a command object (or a text, as it is) through the bridge, unchecked.
     /** @param {{ [key: string]: unknown } | string} command */
     sendRaw(command) {
+      if (this.dropped)
+        throw resetError(typeof command === "string" ? "sendRaw" : String(command.event));
       for (const tap of this.sendTaps.slice())
         this._guarded(() => tap(command));
       this.bridge.dataChanged(typeof command === "string" ? command : JSON.stringify(command));
@@ -659,8 +765,14 @@ var VornikClient = (function (/** @type {any} */ global) {
       const limit = timeoutMs === undefined ? DEFAULT_TIMEOUT_MS : timeoutMs;
       /** @type {() => void} */
       let stop = () => {};
+      /** @type {() => void} */
+      let abandon = () => {};
       /** @type {Promise<VornikEventData<E>>} */
-      const arrived = new Promise((resolve) => {
+      const arrived = new Promise((resolve, reject) => {
+        if (this.dropped)
+          throw resetError(event);
+        abandon = () => reject(resetError(event));
+        this.abandons.add(abandon);
         stop = this.on(event, /** @type {any} */ ((/** @type {any} */ data, /** @type {any} */ message) => {
           if (predicate && !predicate(data, message))
             return;
@@ -668,9 +780,9 @@ var VornikClient = (function (/** @type {any} */ global) {
           resolve(data);
         }));
       });
-      return within(arrived, limit, event + ": no such message").catch((error) => {
+      return within(arrived, limit, event + ": no such message").finally(() => {
         stop();
-        throw error;
+        this.abandons.delete(abandon);
       });
     }
 
@@ -717,8 +829,17 @@ var VornikClient = (function (/** @type {any} */ global) {
       }
     }
 
+    // What reset() leaves of the client: nothing that waits, and nothing more it sends or hears.
+    _drop() {
+      this.dropped = true;
+      for (const abandon of [...this.abandons])
+        abandon();
+    }
+
     /** @param {import("./vornik-protocol").VornikMessage} message */
     _receive(message) {
+      if (this.dropped)
+        return;
       const settle = this.pending.get(message.event);
       if (settle) {
         this.pending.delete(message.event);
