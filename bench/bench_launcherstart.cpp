@@ -4,14 +4,14 @@
 // many page commands and moded list refreshes.
 
 #include "benchsupport.h"
-#include "controlapi.h"
+#include "launcher/service/controlapi.h"
 #include "hostcalllog.h"
-#include "hostevents.h"
-#include "launchersite.h"
+#include "launcher/host/hostevents.h"
+#include "launcher/service/launchersite.h"
 #include "pluginharness.h"
 #include "standinhost.h"
 #include "testmain.h"
-#include "webservice.h"
+#include "launcher/service/webservice.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,15 +4,15 @@
 // plug-in and the stand-in host, as in the launcher; the host's HTTP service is left out, so a
 // country change asks no real server for the game list.
 
-#include "controlapi.h"
+#include "launcher/service/controlapi.h"
 #include "fuzzsupport.h"
 #include "hostcalllog.h"
-#include "hostevents.h"
+#include "launcher/host/hostevents.h"
 #include "hosthttpservice.h"
 #include "hostrecordjson.h"
 #include "ivornik.h"
 #include "language.h"
-#include "launchersite.h"
+#include "launcher/service/launchersite.h"
 #include "pluginharness.h"
 #include "standinhost.h"
 

@@ -4,7 +4,7 @@
 
 #include "fuzzsupport.h"
 #include "hostcalllog.h"
-#include "launcherprofile.h"
+#include "launcher/app/launcherprofile.h"
 #include "pluginharness.h"
 #include "standinhost.h"
 

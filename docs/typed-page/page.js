@@ -1,7 +1,7 @@
 // @ts-check
 // A page held to the page protocol by its declarations (tsconfig.json beside it): it connects,
 // asks for the state it shows, and follows the host's pushes. In the launcher:
-//   build/bin/vornik-launcher --url "file://$PWD/docs/typed-page/index.html"
+//   build/bin/vornik-launcher --url "file://$PWD/docs/typed-page/typed-page.html"
 "use strict";
 
 /** @typedef {import("../../host/www/vornik-protocol").VornikReplyData<"getUserToken">} UserToken */
