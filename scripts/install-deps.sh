@@ -26,8 +26,8 @@ fi
 [[ " $* " == *" --windows "* ]] && packages+=(g++-mingw-w64-x86-64-posix clang-tools-14 lld-14)
 # With --sdk, Ninja for scripts/check-host-sdk.sh's multi-config build.
 [[ " $* " == *" --sdk "* ]] && packages+=(ninja-build)
-# With --bench, column for scripts/run-bench.sh's table.
-[[ " $* " == *" --bench "* ]] && packages+=(bsdextrautils)
+# With --bench, column for scripts/run-bench.sh's table and heaptrack for scripts/soak-attribution.sh.
+[[ " $* " == *" --bench "* ]] && packages+=(bsdextrautils heaptrack)
 
 missing=()
 for p in "${packages[@]}"; do

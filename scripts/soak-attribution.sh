@@ -18,7 +18,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 . "$root/scripts/qt-major.sh"
 build="${BUILD_DIR:-$root/build$qt_suffix}"
 out="${SOAK_OUT:-$build/soak-attribution}"
-command -v heaptrack >/dev/null || bash "$root/scripts/install-deps.sh" --bench
+bash "$root/scripts/install-deps.sh" --bench
 cmake -S "$root" -B "$build" -DVORNIK_QT_MAJOR="$VORNIK_QT_MAJOR" -DVORNIK_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_soak >/dev/null
 # shellcheck source=web-env.sh
