@@ -42,7 +42,8 @@ cmake --build "$work/plugin"
 targets=$(ninja -C "$work/plugin" -f build-Release.ninja -t targets all | sed -n 's/^\([^:/]*\):Release: phony$/\1/p' | sort)
 echo "targets: $(echo "$targets" | tr '\n' ' ')"
 grep -qx VornikPlugin <<<"$targets" || fail "no VornikPlugin among the targets: the target list was not read"
-for standin in KvlHostService KvlHostUi VornikHostPlugins VornikLauncherCore vornik-launcher VornikHarness; do
+for standin in KvlHostService KvlHostUi VornikHostPlugins VornikLauncherPage VornikLauncherHost VornikLauncherConsole \
+               VornikLauncherService VornikLauncherCore vornik-launcher VornikHarness; do
   ! grep -qx "$standin" <<<"$targets" || fail "the plug-in's own build made the stand-in's $standin"
 done
 for folder in "$root/hostapi" "$root/host/"; do
