@@ -29,6 +29,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -115,6 +116,13 @@ void SoakBench::soak()
     for (int round = 0; round < warmUp + rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
+        // The most in use while the round's work is under way, sampled as it is waited for: set
+        // beside what malloc holds after the round, it says whether the allocator keeps a peak.
+        double peakMiB = 0;
+        auto sampled = [&](bool done) {
+            peakMiB = std::max(peakMiB, readMemory().heapMiB);
+            return done;
+        };
         // The commands first, then the pushes, which would queue ahead of another trigger. After a
         // reload the plug-in may load the page once more; a trigger sent into that is sent again.
         bool started = false;
@@ -128,7 +136,7 @@ void SoakBench::soak()
         for (int i = 0; i < refreshes; ++i) {
             const int before = listener.events;
             harness.deliver(QStringLiteral("GetModedGameList"), reply);
-            QVERIFY(waitInEventLoop([&] { return listener.events > before; }, 120000));
+            QVERIFY(waitInEventLoop([&] { return sampled(listener.events > before); }, 120000));
         }
         const char* languages[] = {"de", "pt", "en"};
         Language::instance()->setCurrentLanguage(QString::fromLatin1(languages[round % 3]));
@@ -139,17 +147,18 @@ void SoakBench::soak()
         account.loggedIn = round % 2 == 0;
         harness.host()->account()->emitAccountChange(account);
         QCoreApplication::postEvent(harness.object(), new CountryCodeChangeEvent(round % 2 ? QStringLiteral("de") : QStringLiteral("us")));
-        QVERIFY2(waitInEventLoop([&] { return evaluate(harness.page(), "window.soakDone").toInt() == round; }, 600000),
+        QVERIFY2(waitInEventLoop([&] { return sampled(evaluate(harness.page(), "window.soakDone").toInt() == round); }, 600000),
                  "the page's commands did not finish");
         // Everything pushed has reached the page before the round ends (the count starts with each load).
-        QVERIFY2(waitInEventLoop([&] { return evaluate(harness.page(), "window.pushes").toInt() >= pushes; },
+        QVERIFY2(waitInEventLoop([&] { return sampled(evaluate(harness.page(), "window.pushes").toInt() >= pushes); },
                                  pushes * 50 + 60000),
                  "the pushes did not all arrive");
         // Read where every round stands alike: its work done, before the reload or the restart.
         const Reading reading = readMemory();
-        std::printf("round %2d%s: %6.1f s, RSS %7.1f MiB, heap %7.1f MiB in use of %7.1f MiB malloc holds\n", round,
-                    round < warmUp ? " (warm-up)" : "", timer.elapsed() / 1000.0, reading.rssMiB, reading.heapMiB,
-                    reading.heldMiB);
+        std::printf("round %2d%s: %6.1f s, RSS %7.1f MiB, heap %7.1f MiB in use (%7.1f at most during the round) of "
+                    "%7.1f MiB malloc holds\n",
+                    round, round < warmUp ? " (warm-up)" : "", timer.elapsed() / 1000.0, reading.rssMiB, reading.heapMiB,
+                    peakMiB, reading.heldMiB);
         std::fflush(stdout);
         // A reload the page asks for, and now and then a renderer restart; the page is back
         // before the next round.
