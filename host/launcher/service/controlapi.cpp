@@ -49,9 +49,13 @@ QJsonObject processMemory()
         if (fields.size() > 1)
             memory.insert(QStringLiteral("rss"), fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)));
     }
+    // A process whose malloc is not glibc's (a sanitizer's, say) reads nothing here: no answer
+    // is better than a heap of zero.
     const struct mallinfo2 info = mallinfo2();
-    memory.insert(QStringLiteral("heapInUse"), double(info.uordblks + info.hblkhd));
-    memory.insert(QStringLiteral("heapHeld"), double(info.arena + info.hblkhd));
+    if (info.arena + info.hblkhd > 0) {
+        memory.insert(QStringLiteral("heapInUse"), double(info.uordblks + info.hblkhd));
+        memory.insert(QStringLiteral("heapHeld"), double(info.arena + info.hblkhd));
+    }
     return memory;
 }
 
